@@ -1,0 +1,29 @@
+// Effect-level copies of parameters that the engine, the delay and the editor's display
+// lookup read. setParameter writes them on whatever thread the change arrives on; the
+// audio thread reads them, so every field is an atomic (relaxed: each is independent).
+#pragma once
+
+#include <array>
+#include <atomic>
+
+struct effect_switches {
+    std::atomic<bool> legato{false};           // 3
+    std::atomic<float> porta_speed{0.0f};      // 4, raw value
+    std::atomic<bool> host_tempo{true};        // 10: "Host" when above 0.4999
+    std::array<std::atomic<int>, 3> lfo_sync{};  // 40, 43, 46: 0 Off, 1 Tempo, 2 Note
+    std::atomic<bool> delay_on{false};         // 73
+    std::atomic<bool> delay_cross{false};      // 74
+    std::atomic<bool> delay_sync{false};       // 75
+    std::atomic<int> delay_filter_mode{0};     // 76: 0 none, 1 low-pass, 2 high-pass
+    std::atomic<float> delay_tempo{0.47244096f};  // 77, raw value; also the plug tempo
+    std::atomic<float> delay_length{0.5f};     // 78, raw value
+    std::atomic<float> delay_wet{0.0f};        // 79, raw value
+    std::atomic<float> delay_feedback{0.0f};   // 80, raw value
+    std::atomic<float> delay_cutoff{0.0f};     // 81, raw value
+    std::array<std::atomic<bool>, 2> osc_sync{};  // 82, 83
+
+    // Beats per minute the instrument runs at when it does not follow the host: 72..199.
+    int plug_tempo() const {
+        return 72 + int(127.0 * double(delay_tempo.load(std::memory_order_relaxed)));
+    }
+};

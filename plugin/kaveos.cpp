@@ -1,0 +1,163 @@
+#include "plugin/kaveos.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "editor/kaveos_editor.h"
+#include "vst/vst_text.h"
+
+using vst::copy_text;
+using vst::kTextScratch;
+
+Kaveos::Kaveos(audioMasterCallback audio_master)
+    : AudioEffectX(audio_master, num_programs, NUM_PARAMS) {
+    // busy stays set until the object is whole: a host that renders from another thread
+    // during construction gets silence.
+    if (audio_master) {
+        setNumInputs(0);
+        setNumOutputs(2);
+        canProcessReplacing(true);
+        hasVu(false);
+        hasClip(false);
+        isSynth(true);
+        setUniqueID(unique_id);
+        programsAreChunks(true);
+    }
+    setSampleRate(44100.0f);
+
+    program_loaded = false;
+    setProgram(0);
+
+    new KaveosEditor(this);  // registers itself as the base's editor
+    busy.store(false, std::memory_order_relaxed);
+}
+
+Kaveos::~Kaveos() = default;
+
+KaveosEditor* Kaveos::ui() const { return static_cast<KaveosEditor*>(editor); }
+
+void Kaveos::setSampleRate(float rate) {
+    // The engine divides by the rate: a rate that is not a positive finite number is a
+    // host mistake (some report 0 before they know it) and is ignored.
+    if (!(rate > 0.0f) || !std::isfinite(rate)) return;
+    AudioEffect::setSampleRate(rate);
+    engine_rate = double(rate);
+}
+
+void Kaveos::setBlockSize(VstInt32 size) { AudioEffect::setBlockSize(size); }
+
+void Kaveos::resume() { wantEvents(1); }
+
+// An empty bank answers a default program for every index, which is what the program
+// switch below gives until the bank is attached.
+void Kaveos::setProgram(VstInt32 index) {
+    std::lock_guard<std::mutex> lock(engine_lock);
+    if (index < 0 || index >= num_programs) return;
+    busy.store(true, std::memory_order_relaxed);
+    current_index = index;
+    current_program = program{};
+    program_loaded = true;
+    update_program();
+    busy.store(false, std::memory_order_relaxed);
+}
+
+void Kaveos::update_program() {
+    for (int i = 0; i < NUM_PARAMS; ++i) setParameterAutomated(i, current_program.params.value(i));
+    std::string name = current_program.name;
+    std::vector<char> text(name.begin(), name.end());
+    text.push_back('\0');
+    setProgramName(text.data());
+    if (ui()) ui()->update_program();
+}
+
+void Kaveos::setProgramName(char* name) {
+    current_program.name = name ? name : "";
+    if (ui()) ui()->setParameter(-1, 0.0f);
+}
+
+void Kaveos::getProgramName(char* name) { copy_text(name, current_program.name, kTextScratch); }
+
+bool Kaveos::getProgramNameIndexed(VstInt32 /*category*/, VstInt32 index, char* text) {
+    if (index == current_index) {
+        copy_text(text, current_program.name, kTextScratch);
+        return true;
+    }
+    if (index < 0 || index >= num_programs) return false;
+    copy_text(text, "", kTextScratch);
+    return true;
+}
+
+bool Kaveos::copyProgram(VstInt32 destination) {
+    return destination >= 0 && destination < num_programs;
+}
+
+bool Kaveos::getOutputProperties(VstInt32 index, VstPinProperties* props) {
+    if (index < 0 || index > 1) return false;
+    char label[kVstMaxLabelLen];
+    std::snprintf(label, sizeof label, "Kav %1d", index + 1);
+    copy_text(props->label, label, sizeof props->label);
+    props->flags = kVstPinIsActive | kVstPinIsStereo;
+    return true;
+}
+
+bool Kaveos::getEffectName(char* name) {
+    copy_text(name, "Kaveo", kTextScratch);
+    return true;
+}
+
+bool Kaveos::getVendorString(char* text) {
+    copy_text(text, "Solvanter", kTextScratch);
+    return true;
+}
+
+bool Kaveos::getProductString(char* text) {
+    copy_text(text, "Kaveo", kTextScratch);
+    return true;
+}
+
+VstInt32 Kaveos::canDo(const char* text) {
+    static constexpr const char* yes[] = {"receiveVstEvents", "receiveVstMidiEvent",
+                                          "midiProgramNames"};
+    for (const char* s : yes)
+        if (std::strcmp(text, s) == 0) return 1;
+    return -1;
+}
+
+VstInt32 Kaveos::getMidiProgramName(VstInt32 channel, MidiProgramName* record) {
+    if (record->thisProgramIndex < 0 || record->thisProgramIndex >= num_programs) return 0;
+    copy_text(record->name, "(empty)", sizeof record->name);
+    record->midiBankMsb = -1;
+    record->midiBankLsb = -1;
+    record->reserved = 0;
+    record->flags = 0;
+    return channel == 9 ? 1 : 128;
+}
+
+VstInt32 Kaveos::getCurrentMidiProgram(VstInt32 channel, MidiProgramName* record) {
+    return channel >= 0 && channel < 16 && record ? 0 : -1;
+}
+
+VstInt32 Kaveos::getMidiProgramCategory(VstInt32 /*channel*/, MidiProgramCategory* record) {
+    record->parentCategoryIndex = -1;
+    record->flags = 0;
+    copy_text(record->name, "", sizeof record->name);
+    return 0;
+}
+
+bool Kaveos::getMidiKeyName(VstInt32 /*channel*/, MidiKeyName* record) {
+    copy_text(record->keyName, "", sizeof record->keyName);
+    record->reserved = 0;
+    record->flags = 0;
+    return false;
+}
+
+VstInt32 Kaveos::processEvents(VstEvents* /*events*/) { return 1; }
+
+void Kaveos::process(float** /*inputs*/, float** /*outputs*/, VstInt32 /*frames*/) {}
+
+void Kaveos::processReplacing(float** inputs, float** outputs, VstInt32 frames) {
+    for (int c = 0; c < 2; ++c)
+        if (outputs[c]) std::memset(outputs[c], 0, sizeof(float) * size_t(frames));
+    process(inputs, outputs, frames);
+}

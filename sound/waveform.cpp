@@ -1,0 +1,3 @@
+#include "sound/waveform.h"
+
+waveform::waveform() { names.fill("(empty)"); }
