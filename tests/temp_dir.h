@@ -1,0 +1,35 @@
+// A fresh folder under the system's temporary folder, removed with everything in it.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace test {
+
+class temp_dir {
+public:
+    temp_dir();
+    ~temp_dir();
+    temp_dir(const temp_dir&) = delete;
+    temp_dir& operator=(const temp_dir&) = delete;
+    const std::filesystem::path& path() const { return dir; }
+    std::filesystem::path operator/(const std::string& name) const { return dir / name; }
+
+private:
+    std::filesystem::path dir;
+};
+
+// Points XDG_DATA_HOME at a temporary folder for the lifetime of the object.
+class scoped_data_home {
+public:
+    scoped_data_home();
+    ~scoped_data_home();
+    const std::filesystem::path& path() const { return home.path(); }
+
+private:
+    temp_dir home;
+    std::string saved;
+    bool had = false;
+};
+
+}  // namespace test
