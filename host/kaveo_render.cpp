@@ -142,6 +142,9 @@ options parse(int argc, char** argv) {
     if (o.output.empty())
         o.output = o.has_notes ? "notes.wav"
                                : std::filesystem::path(o.song).replace_extension(".wav").string();
+    std::error_code ignored;
+    if (!o.song.empty() && std::filesystem::equivalent(o.song, o.output, ignored))
+        throw usage_error("the output file " + o.output + " is the song itself");
     return o;
 }
 

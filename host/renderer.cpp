@@ -57,8 +57,8 @@ renderer::renderer(plugin& plug, const render_settings& settings) : p(plug), set
 renderer::~renderer() = default;
 
 uint64_t renderer::planned_frames(const midi_song& song) const {
-    return uint64_t(frame_at(song.end_seconds, set.sample_rate) +
-                    frame_at(set.tail_seconds, set.sample_rate));
+    double seconds = std::clamp(song.end_seconds, 0.0, max_song_seconds);
+    return uint64_t(frame_at(seconds, set.sample_rate) + frame_at(set.tail_seconds, set.sample_rate));
 }
 
 std::vector<renderer::scheduled> renderer::schedule(const midi_song& song) const {
@@ -152,6 +152,10 @@ void renderer::run(float** outputs, int frames) {
 
 render_summary renderer::render(const midi_song& song, const block_sink& sink,
                                 const progress_fn& progress) {
+    // Bounds every frame count below; a garbage file can claim centuries.
+    if (!(song.end_seconds >= 0.0 && song.end_seconds <= max_song_seconds))
+        throw std::runtime_error("the song is longer than kaveo-render renders (" +
+                                 std::to_string(int(max_song_seconds / 3600)) + " hours)");
     render_summary summary;
     summary.song_seconds = song.end_seconds;
     const std::vector<scheduled> events = schedule(song);
@@ -160,7 +164,9 @@ render_summary renderer::render(const midi_song& song, const block_sink& sink,
     const int64_t silence_needed = std::max<int64_t>(1, frame_at(set.silence_seconds, set.sample_rate));
     const double silence_level = std::pow(10.0, set.silence_dbfs / 20.0);
 
+    bool answer_time = p.time.answer_time;
     p.time = transport{};
+    p.time.answer_time = answer_time;
     p.time.changed = true;
     p.resume();
     suspend_on_exit guard{p};

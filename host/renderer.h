@@ -47,6 +47,8 @@ using progress_fn = std::function<void(uint64_t done, uint64_t planned)>;
 
 class renderer {
 public:
+    static constexpr double max_song_seconds = 100.0 * 3600.0;
+
     // Checks the settings and the plug-in (std::runtime_error when unusable) and sets the
     // plug-in's sample rate and block size. The plug-in stays suspended until render().
     renderer(plugin& p, const render_settings& settings);
@@ -58,7 +60,8 @@ public:
     uint64_t planned_frames(const midi_song& song) const;
 
     // Plays the song from its start: resumes the plug-in, renders, suspends it again.
-    // May be called again for another song or another run.
+    // May be called again for another song or another run. Songs longer than
+    // max_song_seconds are refused (std::runtime_error).
     render_summary render(const midi_song& song, const block_sink& sink,
                           const progress_fn& progress = {});
 

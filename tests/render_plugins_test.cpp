@@ -1,5 +1,6 @@
 // kaveo-render with real instruments: amsynth (Debian's Linux VST 2.x synth) for timing and
 // pitch, Kaveo for loading and a clean render, and the command line end to end.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,6 +9,11 @@
 #include "host/note_list.h"
 #include "host/renderer.h"
 #include "tests/host_helpers.h"
+
+// amsynth leaks a little when it is loaded and unloaded; that is not ours to find.
+extern "C" __attribute__((visibility("default"), used)) const char* __lsan_default_suppressions() {
+    return "leak:amsynth_vst.so\n";
+}
 
 namespace {
 
@@ -52,6 +58,9 @@ struct Amsynth : ::testing::Test {
     void SetUp() override {
         if (!std::filesystem::exists(amsynth_path))
             GTEST_SKIP() << "amsynth is not installed (tools/deps.sh installs it)";
+        // Kept mapped after the host unloads it, so the leak checker can tell its leaks.
+        static void* pin = dlopen(amsynth_path, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+        (void)pin;
         std::string error;
         p = host::plugin::load(amsynth_path, error);
         ASSERT_TRUE(p) << error;
@@ -157,16 +166,17 @@ struct Command : ::testing::Test {
 };
 
 TEST_F(Command, RendersANoteListAndSaysWhatItDid) {
-    if (!std::filesystem::exists(amsynth_path)) GTEST_SKIP() << "amsynth is not installed";
     std::string out = dir / "notes.wav";
-    test::run_result r = kaveo_render("-p " + std::string(amsynth_path) +
+    test::run_result r = kaveo_render("-p '" KAVEO_PROBE_PATH "'"
                                       " --notes 'A4:0:1,C5:1:1:80' -r 48000 -b 128 -f 24"
                                       " --tail 0.5 -o '" + out + "'");
     ASSERT_EQ(r.status, 0) << r.output;
-    for (const char* line : {"Plug-in    amsynth", "24-bit PCM, 48000 Hz, stereo",
+    // The test instrument: 0.25 while a note is held, so the RMS of the left channel over
+    // 1.5 s and of the right one, silent but for two impulses, is -16.8 dBFS.
+    for (const char* line : {"Plug-in    Probe", "24-bit PCM, 48000 Hz, stereo",
                              "Duration   1.500 s (song 1.000 s, tail 0.500 s)",
-                             "Events     4 (2 notes, 0 program changes)", "Peak       -",
-                             "RMS        -", "x real time"})
+                             "Events     4 (2 notes, 0 program changes)",
+                             "Peak       -2.1 dBFS", "RMS        -16.8 dBFS", "x real time"})
         EXPECT_NE(r.output.find(line), std::string::npos) << line << "\n" << r.output;
     EXPECT_EQ(sox_info("-r", out), "48000");
     EXPECT_EQ(sox_info("-c", out), "2");
@@ -193,6 +203,11 @@ TEST_F(Command, FailuresExplainThemselvesAndLeaveNoFile) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find("broken.mid: MIDI file: track 2 at byte"), std::string::npos) << r.output;
     EXPECT_FALSE(std::filesystem::exists(dir / "broken.wav"));
+
+    r = kaveo_render("-p '" KAVEO_PROBE_PATH "' -o '" + song + "' '" + song + "'");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.output.find("is the song itself"), std::string::npos) << r.output;
+    EXPECT_EQ(test::read_file(song), file);
 
     r = kaveo_render("-p '" + dir / "none.so" + "' --notes 60:0:1 -o '" + dir / "x.wav" + "'");
     EXPECT_EQ(r.status, 1);

@@ -300,6 +300,11 @@ TEST_F(ProbeRender, UnusableSettingsAreRefused) {
     bad[3].silence_dbfs = 3;
     bad[4].sample_rate = std::nan("");
     for (auto& settings : bad) EXPECT_THROW((host::renderer{*p, settings}), std::runtime_error);
+    host::renderer r(*p, host::render_settings{});
+    host::midi_song endless;
+    endless.end_seconds = 1e12;  // what a garbage file of huge delta times can claim
+    EXPECT_THROW(r.render(endless, [](const float* const*, int) {}), std::runtime_error);
+    EXPECT_FALSE(p->running());
     p->effect()->numOutputs = 0;
     EXPECT_THROW((host::renderer{*p, host::render_settings{}}), std::runtime_error);
     p->effect()->numOutputs = 2;

@@ -36,6 +36,9 @@ VstIntPtr dispatcher(AEffect* fx, VstInt32 opcode, VstInt32 index, VstIntPtr val
             }
             return 1;
         }
+        case effGetEffectName:
+            if (ptr) std::strcpy(static_cast<char*>(ptr), "Probe");
+            return 1;
         case effCanDo:
             return ptr && std::strcmp(static_cast<const char*>(ptr), "receiveVstMidiEvent") == 0;
         default:
