@@ -12,17 +12,25 @@
 
 namespace {
 
-// amsynth keeps its files under $HOME; give it a private folder.
+// amsynth keeps its files under $HOME; give it a private folder, removed at exit.
+std::string home;
+
 void private_home() {
-    static std::string home = [] {
+    static bool made = [] {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "kaveo-bench-XXXXXX").string();
         std::string dir = mkdtemp(pattern.data());
         std::filesystem::create_directories(dir + "/.local/share/amsynth");
         setenv("HOME", dir.c_str(), 1);
         setenv("XDG_DATA_HOME", (dir + "/.local/share").c_str(), 1);
-        return dir;
+        home = dir;
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(home, ignored);
+        });
+        return true;
     }();
+    (void)made;
 }
 
 host::midi_song held_notes(int count, double seconds) {
