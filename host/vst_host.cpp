@@ -56,7 +56,7 @@ std::unique_ptr<plugin> plugin::load(const std::string& path, std::string& error
 
 plugin::~plugin() {
     if (fx) {
-        dispatch(effMainsChanged, 0, 0);
+        if (resumed) suspend();
         dispatch(effClose);
         std::lock_guard<std::mutex> lock(registry_lock);
         registry().erase(fx);
@@ -99,10 +99,12 @@ VstIntPtr plugin::answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void*
             time_info.sampleRate = sample_rate;
             time_info.ppqPos = time.ppq_pos;
             time_info.tempo = time.tempo;
-            time_info.timeSigNumerator = 4;
-            time_info.timeSigDenominator = 4;
+            time_info.barStartPos = time.bar_start_ppq;
+            time_info.timeSigNumerator = time.numerator;
+            time_info.timeSigDenominator = time.denominator;
             time_info.flags = kVstTempoValid | kVstPpqPosValid | kVstTimeSigValid |
-                              (time.playing ? kVstTransportPlaying : 0);
+                              kVstBarsValid | (time.playing ? kVstTransportPlaying : 0) |
+                              (time.changed ? kVstTransportChanged : 0);
             (void)value;
             return reinterpret_cast<VstIntPtr>(&time_info);
         }
@@ -173,13 +175,33 @@ VstInt32 plugin::can_do(const char* text) {
     return VstInt32(dispatch(effCanDo, 0, 0, const_cast<char*>(text)));
 }
 
-void plugin::start(double rate, int block) {
+void plugin::open(double rate, int block) {
+    if (resumed) suspend();  // rate and block size change only while suspended
     sample_rate = rate;
     block_size = block;
-    dispatch(effOpen);
+    if (!opened) dispatch(effOpen);
+    opened = true;
     dispatch(effSetSampleRate, 0, 0, nullptr, float(rate));
     dispatch(effSetBlockSize, 0, block);
+}
+
+void plugin::resume() {
+    if (resumed) return;
     dispatch(effMainsChanged, 0, 1);
+    dispatch(effStartProcess);
+    resumed = true;
+}
+
+void plugin::suspend() {
+    if (!resumed) return;
+    dispatch(effStopProcess);
+    dispatch(effMainsChanged, 0, 0);
+    resumed = false;
+}
+
+void plugin::start(double rate, int block) {
+    open(rate, block);
+    resume();
 }
 
 std::string default_plugin_path() {

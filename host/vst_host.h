@@ -18,7 +18,10 @@ struct transport {
     double sample_pos = 0.0;
     double tempo = 120.0;
     double ppq_pos = 0.0;
+    double bar_start_ppq = 0.0;
+    int numerator = 4, denominator = 4;  // time signature
     bool playing = true;
+    bool changed = false;  // the transport started or jumped since the last block
 };
 
 class plugin {
@@ -44,8 +47,14 @@ public:
     std::string program_name(int index);  // through effGetProgramNameIndexed
     VstInt32 can_do(const char* text);
 
-    // The usual start-up sequence: open, rate, block size, mains on.
+    // The usual start-up sequence, in the order hosts use: open (once per effect), sample
+    // rate and block size while suspended; then resume (mains on, start process) before
+    // audio and suspend after it. start() is open() and resume().
+    void open(double sample_rate, int block_size);
+    void resume();
+    void suspend();
     void start(double sample_rate, int block_size);
+    bool running() const { return resumed; }
 
     transport time;
     double sample_rate = 44100.0;
@@ -63,6 +72,7 @@ private:
 
     void* library = nullptr;
     AEffect* fx = nullptr;
+    bool opened = false, resumed = false;
     VstTimeInfo time_info{};
 };
 
