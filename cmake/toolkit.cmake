@@ -18,3 +18,7 @@ add_custom_command(
   COMMENT "Drawing the editor's artwork")
 enable_language(ASM)
 target_sources(kaveo_core PRIVATE ${KAVEO_ARTWORK_DIR}/artwork.S)
+
+# A window with one of each control, for looking at the toolkit (and its screenshot).
+add_executable(kaveo-toolkit-demo tools/toolkit_demo/main.cpp)
+target_link_libraries(kaveo-toolkit-demo PRIVATE kaveo_core)
