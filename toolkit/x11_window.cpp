@@ -7,7 +7,10 @@
 #include <cairo-xlib.h>
 #include <cairo.h>
 
+#include <sys/mman.h>
+
 #include <atomic>
+#include <cstring>
 #include <map>
 #include <mutex>
 
@@ -79,6 +82,33 @@ void event_proc(XEvent* event) {
     if (!w) return;
     w->handle(*event);
     w->pump();
+}
+
+// Hosts read one 32-bit item of the property and call it as a function pointer, so on
+// 64-bit machines the address must fit in 32 bits: a jump to event_proc placed in the
+// low 2 GB does. Made once per process; 0 when no such memory can be had.
+uintptr_t low_event_proc() {
+    static const uintptr_t address = [] {
+        uintptr_t result = 0;
+#if defined(__x86_64__) && defined(MAP_32BIT)
+        void* page = mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT, -1, 0);
+        if (page != MAP_FAILED) {
+            auto* code = static_cast<unsigned char*>(page);
+            uint64_t target = reinterpret_cast<uintptr_t>(&event_proc);
+            code[0] = 0x48;  // movabs rax, target
+            code[1] = 0xb8;
+            std::memcpy(code + 2, &target, sizeof target);
+            code[10] = 0xff;  // jmp rax
+            code[11] = 0xe0;
+            if (mprotect(page, 4096, PROT_READ | PROT_EXEC) == 0)
+                result = reinterpret_cast<uintptr_t>(page);
+            else
+                munmap(page, 4096);
+        }
+#endif
+        return result;
+    }();
+    return address;
 }
 
 long mouse_word(unsigned int state) {
@@ -167,7 +197,8 @@ std::unique_ptr<x11_window> x11_window::open(CFrame* frame, uintptr_t parent, in
                                   CWBorderPixel | CWBackPixmap | CWColormap | CWEventMask, &a);
     }
     if (error_count() != errors_before || !w->window) {
-        w.reset();  // the parent was no window
+        w->window = 0;  // the parent was no window: nothing was made
+        w.reset();
         return nullptr;
     }
     {
@@ -175,10 +206,13 @@ std::unique_ptr<x11_window> x11_window::open(CFrame* frame, uintptr_t parent, in
         XStoreName(dpy, w->window, "Window");
         // Hosts built on some frameworks do not let the plug-in read its own events; they
         // look for this property and call the function in it with each event.
+        // Two 32-bit items, low half first: hosts that read one get a callable address
+        // (the low jump), hosts that read both can join them.
         Atom proc = XInternAtom(dpy, "_XEventProc", False);
-        long address = long(reinterpret_cast<uintptr_t>(&event_proc));
-        XChangeProperty(dpy, w->window, proc, proc, 32, PropModeReplace,
-                        reinterpret_cast<unsigned char*>(&address), 1);
+        uintptr_t address = low_event_proc();
+        if (!address) address = reinterpret_cast<uintptr_t>(&event_proc);
+        long items[2] = {long(address & 0xffffffffu), long(uint64_t(address) >> 32)};
+        XChangeProperty(dpy, w->window, proc, proc, 32, PropModeReplace, reinterpret_cast<unsigned char*>(items), 2);
         w->dnd = std::make_unique<x11_dnd>(dpy, w->window, frame);
         XMapRaised(dpy, w->window);
         int screen = DefaultScreen(dpy);
