@@ -158,7 +158,7 @@ TEST(FileDialog, ClosingTheFrameEndsARunningDialog) {
     fs::path pid_file = path.dir / "pid";
     {
         std::ofstream s(p);
-        s << "#!/bin/sh\necho $$ > '" << pid_file.string() << "'\nexec sleep 30\n";
+        s << "#!/bin/sh\necho $$ > '" << pid_file.string() << "'\nexec /bin/sleep 30\n";
     }
     fs::permissions(p, fs::perms::owner_all);
     pid_t child = 0;
