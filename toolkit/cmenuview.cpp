@@ -36,12 +36,15 @@ long measure(const std::string& s) {
 }  // namespace
 
 CMenuView::CMenuView(COptionMenu* r, COptionMenu* m, CMenuView* p, const CPoint& at, const CRect& b,
-                     const CPoint& pr)
+                     const CPoint& pr, int above)
     : CView(CRect()), root(r), menu(m), parentLevel(p), bounds(b), press(pr) {
-    layout(at, b);
+    layout(at, b, above);
+    // The current entry starts highlighted, as in native menus.
+    long current = m->getCurrent();
+    if (selectable(current)) highlight = current;
 }
 
-void CMenuView::layout(const CPoint& at, const CRect& b) {
+void CMenuView::layout(const CPoint& at, const CRect& b, int above) {
     long n = menu->getNbEntries();
     int max_height = std::max(item_height, b.height() - 4);
     // Columns: fill each down to the frame's height.
@@ -70,7 +73,7 @@ void CMenuView::layout(const CPoint& at, const CRect& b) {
     int x = at.h, top = at.v;
     if (x + width > b.right) x = b.right - width;
     if (x < b.left) x = b.left;
-    if (top + height > b.bottom) top = b.bottom - height;
+    if (top + height > b.bottom) top = (above >= 0 && above - height >= b.top) ? above - height : b.bottom - height;
     if (top < b.top) top = b.top;
     size = CRect(x, top, x + width, top + height);
     mouseable = size;

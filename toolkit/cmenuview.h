@@ -18,9 +18,11 @@ public:
     static constexpr int separator_height = 7;
 
     // at: where the level's top-left wants to be; bounds: the area it must stay in (frame
-    // coordinates); press: the pointer of the press that opened it.
+    // coordinates); press: the pointer of the press that opened it. When the level does
+    // not fit below at, it ends at above instead if it fits there (a menu opening upward
+    // over its control's top); otherwise it moves up as far as needed.
     CMenuView(COptionMenu* root, COptionMenu* menu, CMenuView* parentLevel, const CPoint& at,
-              const CRect& bounds, const CPoint& press);
+              const CRect& bounds, const CPoint& press, int above = -1);
 
     void draw(CDrawContext* context) override;
     CMouseResult mouse(CDrawContext* context, CPoint& where) override;
@@ -40,7 +42,7 @@ private:
     CMenuView* rootLevel() { return parentLevel ? parentLevel->rootLevel() : this; }
     CMenuView* deepest() { return child ? child->deepest() : this; }
     CMenuView* levelAt(const CPoint& p);  // deepest level containing p
-    void layout(const CPoint& at, const CRect& bounds);
+    void layout(const CPoint& at, const CRect& bounds, int above);
     void openChild(long index);
     void closeChild();
     void hover(const CPoint& p);

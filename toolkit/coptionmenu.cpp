@@ -157,7 +157,7 @@ CMouseResult COptionMenu::mouse(CDrawContext* context, CPoint& where) {
     CRect r = getFrameRect();
     CPoint press(where.h + (r.left - size.left), where.v + (r.top - size.top));
     auto menu = std::make_unique<CMenuView>(this, this, nullptr, CPoint(r.left, r.bottom),
-                                            CRect(0, 0, f->getWidth(), f->getHeight()), press);
+                                            CRect(0, 0, f->getWidth(), f->getHeight()), press, r.top);
     menuOpen = true;
     setDirty(true);
     f->showOverlay(std::move(menu), this);
