@@ -30,6 +30,7 @@ void page_ground(cairo_t* cr) {
     cairo_rectangle(cr, 0, 0, 640, 563);
     cairo_set_source(cr, g);
     cairo_fill(cr);
+    cairo_pattern_destroy(g);
     // Caption of the oscillator balance slider, between the two oscillator panels of the
     // timbre page (other pages cover this spot).
     pixel_text(cr, "BALANCE", 311 - pixel_text_width("BALANCE") / 2, 71, light_blue);
