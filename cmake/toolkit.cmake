@@ -2,7 +2,7 @@
 # tools/artwork at build time and embedded in kaveo_core through an assembler file.
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(KAVEO_CAIRO REQUIRED IMPORTED_TARGET cairo)
-pkg_check_modules(KAVEO_X11 REQUIRED IMPORTED_TARGET cairo-xlib x11)
+pkg_check_modules(KAVEO_X11 REQUIRED IMPORTED_TARGET x11)
 target_link_libraries(kaveo_core PUBLIC PkgConfig::KAVEO_CAIRO PkgConfig::KAVEO_X11)
 
 file(GLOB KAVEO_ARTWORK_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/artwork/*.cpp)

@@ -66,7 +66,8 @@ private:
 
 // Runs a dialog for the frame and calls done with the chosen path, or with an empty
 // path when the user cancelled. When no dialog program exists a message box says so
-// (caption "Error") and done gets an empty path.
+// (caption "Error") and done gets an empty path. Closing the frame ends a dialog that is
+// still open, without calling done.
 void runFileDialog(CFrame* frame, const file_dialog_request& request,
                    std::function<void(const std::string& path)> done);
 

@@ -4,12 +4,13 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
-#include <cairo-xlib.h>
 #include <cairo.h>
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -215,8 +216,7 @@ std::unique_ptr<x11_window> x11_window::open(CFrame* frame, uintptr_t parent, in
         XChangeProperty(dpy, w->window, proc, proc, 32, PropModeReplace, reinterpret_cast<unsigned char*>(items), 2);
         w->dnd = std::make_unique<x11_dnd>(dpy, w->window, frame);
         XMapRaised(dpy, w->window);
-        int screen = DefaultScreen(dpy);
-        w->surface = cairo_xlib_surface_create(dpy, w->window, DefaultVisual(dpy, screen), width, height);
+        w->gc = XCreateGC(dpy, w->window, 0, nullptr);
     }
     {
         std::lock_guard<std::mutex> lock(registry_mutex);
@@ -235,11 +235,7 @@ x11_window::~x11_window() {
         error_scope scope(dpy);
         if (grabbed) XUngrabKeyboard(dpy, CurrentTime);
         dnd.reset();
-        if (surface) {
-            cairo_device_t* device = cairo_surface_get_device(surface);
-            cairo_surface_destroy(surface);
-            if (device) cairo_device_finish(device);
-        }
+        if (gc) XFreeGC(dpy, static_cast<GC>(gc));
         XDestroyWindow(dpy, window);
         windows_open.fetch_sub(1, std::memory_order_relaxed);
     }
@@ -248,14 +244,69 @@ x11_window::~x11_window() {
     our_displays().erase(dpy);
 }
 
-void x11_window::present(const CRect& r) {
-    if (!surface || r.isEmpty()) return;
-    cairo_t* cr = cairo_create(surface);
-    cairo_set_source_surface(cr, frame->getBackBuffer(), 0, 0);
-    cairo_rectangle(cr, r.left, r.top, r.width(), r.height());
-    cairo_fill(cr);
-    cairo_destroy(cr);
-    cairo_surface_flush(surface);
+void x11_window::present(const CRect& area) {
+    CRect r = area;
+    r.bound(CRect(0, 0, frame->getWidth(), frame->getHeight()));
+    if (!gc || r.isEmpty()) return;
+    cairo_surface_t* back = frame->getBackBuffer();
+    cairo_surface_flush(back);
+    auto* data = reinterpret_cast<char*>(cairo_image_surface_get_data(back));
+    int stride = cairo_image_surface_get_stride(back);
+    int screen = DefaultScreen(dpy);
+    Visual* visual = DefaultVisual(dpy, screen);
+    int depth = DefaultDepth(dpy, screen);
+    // The back buffer is 0x00RRGGBB in 32-bit words, which most displays take as it is;
+    // Xlib swaps the bytes for a server of the other byte order.
+    if ((depth == 24 || depth == 32) && visual->red_mask == 0xff0000 && visual->green_mask == 0xff00 &&
+        visual->blue_mask == 0xff) {
+        XImage image{};
+        image.width = frame->getWidth();
+        image.height = frame->getHeight();
+        image.format = ZPixmap;
+        image.data = data;
+        image.byte_order = LSBFirst;
+        image.bitmap_unit = 32;
+        image.bitmap_bit_order = LSBFirst;
+        image.bitmap_pad = 32;
+        image.depth = depth;
+        image.bytes_per_line = stride;
+        image.bits_per_pixel = 32;
+        image.red_mask = visual->red_mask;
+        image.green_mask = visual->green_mask;
+        image.blue_mask = visual->blue_mask;
+        if (XInitImage(&image))
+            XPutImage(dpy, window, static_cast<GC>(gc), &image, r.left, r.top, r.left, r.top, unsigned(r.width()),
+                      unsigned(r.height()));
+    } else {
+        // Any other true-colour layout: convert the area pixel by pixel through the masks.
+        XImage* image = XCreateImage(dpy, visual, unsigned(depth), ZPixmap, 0, nullptr, unsigned(r.width()),
+                                     unsigned(r.height()), 32, 0);
+        if (!image) return;
+        image->data = static_cast<char*>(std::malloc(size_t(image->bytes_per_line) * size_t(r.height())));
+        if (!image->data) {
+            XDestroyImage(image);
+            return;
+        }
+        auto channel = [](uint32_t value, unsigned long mask) -> unsigned long {
+            if (!mask) return 0;
+            int shift = 0, bits = 0;
+            while (!((mask >> shift) & 1)) ++shift;
+            while ((mask >> (shift + bits)) & 1) ++bits;
+            return (((unsigned long)value >> (8 - std::min(bits, 8))) << shift) & mask;
+        };
+        for (int y = 0; y < r.height(); ++y) {
+            auto* row = reinterpret_cast<uint32_t*>(data + (r.top + y) * stride);
+            for (int x = 0; x < r.width(); ++x) {
+                uint32_t p = row[r.left + x];
+                XPutPixel(image, x, y,
+                          channel((p >> 16) & 0xff, visual->red_mask) | channel((p >> 8) & 0xff, visual->green_mask) |
+                              channel(p & 0xff, visual->blue_mask));
+            }
+        }
+        XPutImage(dpy, window, static_cast<GC>(gc), image, 0, 0, r.left, r.top, unsigned(r.width()),
+                  unsigned(r.height()));
+        XDestroyImage(image);
+    }
     drawn = true;
 }
 

@@ -11,7 +11,6 @@
 
 typedef struct _XDisplay Display;
 typedef union _XEvent XEvent;
-typedef struct _cairo_surface cairo_surface_t;
 
 namespace VSTGUI {
 
@@ -49,7 +48,7 @@ private:
     CFrame* frame;
     Display* dpy;
     unsigned long window = 0;
-    cairo_surface_t* surface = nullptr;
+    void* gc = nullptr;  // the window's graphics context (GC)
     std::unique_ptr<x11_dnd> dnd;
     long held_buttons = 0;  // buttons down in our window, as the mouse word
     bool want_grab = false;
