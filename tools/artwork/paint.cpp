@@ -121,7 +121,7 @@ void field(cairo_t* cr, double x, double y, double w, double h) {
 }
 
 void slider_caption(cairo_t* cr, int x, int y, const std::string& label) {
-    text(cr, label, x - 3, y, 38, 12, 9, false, light_blue);
+    text(cr, label, x - 3, y, 38, 12, 8.5, false, light_blue);
 }
 
 void rocker_label(cairo_t* cr, int x, int y, const std::string& label) {
