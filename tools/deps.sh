@@ -7,6 +7,7 @@ packages=(
   libcairo2-dev libx11-dev fonts-liberation
   clang libclang-rt-14-dev
   sox xvfb xdotool x11-apps amsynth
+  zenity
 )
 missing=()
 for p in "${packages[@]}"; do
