@@ -10,11 +10,6 @@
 #include "host/renderer.h"
 #include "tests/host_helpers.h"
 
-// amsynth leaks a little when it is loaded and unloaded; that is not ours to find.
-extern "C" __attribute__((visibility("default"), used)) const char* __lsan_default_suppressions() {
-    return "leak:amsynth_vst.so\n";
-}
-
 namespace {
 
 using test::operator+;
