@@ -75,6 +75,33 @@ inline double centre_hz(const std::vector<float>& x, size_t from, size_t n, doub
     return weight > 0 ? sum / weight : 0.0;
 }
 
+// The power-weighted mean frequency of the fundamental of a seamless loop x[begin, begin +
+// length), from the loop's own spectrum: a loop repeats, so its spectrum has lines only at
+// multiples of 1 / loop length, and a rectangular window over exactly the loop sees them
+// without leakage. A tone that holds whole periods in the loop sits on one line; vibrato and
+// beats that complete whole cycles in it spread power evenly to either side; a mistuned tone
+// falls between lines and its power spreads towards the side it is off to. range_hz should
+// span a few lines.
+inline double loop_centre_hz(const std::vector<float>& x, size_t begin, size_t length,
+                             double expected_hz, double range_hz) {
+    double line = rate / double(length), sum = 0, weight = 0;
+    long first = long(std::ceil((expected_hz - range_hz) / line));
+    long last = long(std::floor((expected_hz + range_hz) / line));
+    for (long k = std::max(1L, first); k <= last; ++k) {
+        std::complex<double> acc = 0;
+        std::complex<double> rot = std::polar(1.0, -2.0 * M_PI * double(k) / double(length)), ph = 1;
+        for (size_t i = 0; i < length; ++i) {
+            acc += double(x[begin + i]) * ph;
+            ph *= rot;
+            if ((i & 1023) == 1023) ph /= std::abs(ph);
+        }
+        double p = std::norm(acc), f = double(k) * line;
+        sum += f * p;
+        weight += p;
+    }
+    return weight > 0 ? sum / weight : 0.0;
+}
+
 inline double peak(const std::vector<float>& x) {
     double p = 0;
     for (float v : x) p = std::max(p, double(std::fabs(v)));

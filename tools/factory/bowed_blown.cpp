@@ -38,7 +38,7 @@ double rate_in_period(double hz, double period_s) {
     return cycles / period_s;
 }
 
-signal bowed(const bowed_params& p) {
+buffer bowed(const bowed_params& p) {
     size_t frames = frames_for(p.seconds);
     rng r(p.seed);
     double fc = 2000.0 + 6000.0 * p.brightness;
@@ -58,14 +58,15 @@ signal bowed(const bowed_params& p) {
         v.vibrato_hz = rate_in_period(p.vibrato_hz * (1.0 + 0.15 * r.bipolar()), p.period_s);
         v.vibrato_cents = p.vibrato_cents * (1.0 + 0.2 * r.bipolar());
         v.vibrato_rise_s = p.onset_s;
-        v.drift_cents = 2.0;
+        v.drift_cents = p.players > 1 ? 0.6 : 2.0;  // a section wanders less (see sung)
         v.drift_period_s = p.period_s;
         v.start_s = j == 0 ? 0.0 : 0.025 * r.uniform();
         v.gain = 1.0 / std::sqrt(double(p.players));
         v.seed = p.seed * 100 + uint64_t(j);
+        if (p.players > 1) v.start_phase = r.uniform() / 6.0;  // never near cancelling (see sung)
         voices.push_back(v);
     }
-    signal s = render_tones(voices, frames);
+    buffer s = render_tones(voices, frames);
     biquad noise_bp = biquad::bandpass(2500.0, 0.8), scratch_lp = biquad::lowpass(1800.0, 0.7);
     double level = 0;
     for (double a : amps) level += a * a;
@@ -131,7 +132,7 @@ bool is_brass(wind w) { return w == wind::trumpet || w == wind::horn || w == win
 
 }  // namespace
 
-signal blown(const blown_params& p) {
+buffer blown(const blown_params& p) {
     size_t frames = frames_for(p.seconds);
     rng r(p.seed);
     std::vector<double> amps = wind_spectrum(p);
@@ -144,14 +145,15 @@ signal blown(const blown_params& p) {
         v.vibrato_hz = rate_in_period(p.vibrato_hz * (1.0 + 0.1 * r.bipolar()), p.period_s);
         v.vibrato_cents = p.vibrato_cents;
         v.vibrato_rise_s = p.onset_s;
-        v.drift_cents = 1.5;
+        v.drift_cents = p.players > 1 ? 0.5 : 1.5;
         v.drift_period_s = p.period_s;
         v.start_s = j == 0 ? 0.0 : 0.02 * r.uniform();
         v.gain = 1.0 / std::sqrt(double(p.players));
         v.seed = p.seed * 100 + uint64_t(j);
+        if (p.players > 1) v.start_phase = r.uniform() / 6.0;  // never near cancelling (see sung)
         voices.push_back(v);
     }
-    signal s = render_tones(voices, frames);
+    buffer s = render_tones(voices, frames);
     double level = 0;
     for (double a : amps) level += a * a;
     level = std::sqrt(level);

@@ -25,7 +25,7 @@ struct bowed_params {
     uint64_t seed = 1;
 };
 
-signal bowed(const bowed_params& p);
+buffer bowed(const bowed_params& p);
 
 enum class wind { flute, pan_flute, clarinet, oboe, sax, trumpet, horn, trombone };
 
@@ -44,7 +44,7 @@ struct blown_params {
     uint64_t seed = 1;
 };
 
-signal blown(const blown_params& p);
+buffer blown(const blown_params& p);
 
 // The rate nearest hz that completes a whole number of cycles (at least one) in period_s.
 double rate_in_period(double hz, double period_s);

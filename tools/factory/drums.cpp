@@ -12,9 +12,9 @@ namespace {
 double decay(double t, double tau) { return std::exp(-t / tau); }
 
 // A body of membrane modes with a small pitch drop as the head relaxes.
-signal membrane(double hz, const std::vector<std::pair<double, double>>& modes, double tau,
+buffer membrane(double hz, const std::vector<std::pair<double, double>>& modes, double tau,
                 double drop, size_t frames) {
-    signal s(frames, 0.0);
+    buffer s(frames, 0.0);
     for (size_t m = 0; m < modes.size(); ++m) {
         double phase = 0, ratio = modes[m].first, amp = modes[m].second;
         double mode_tau = tau / (1.0 + 0.8 * double(m));
@@ -27,8 +27,8 @@ signal membrane(double hz, const std::vector<std::pair<double, double>>& modes, 
     return s;
 }
 
-signal filtered_noise(size_t frames, rng& r, std::vector<biquad> filters) {
-    signal s(frames);
+buffer filtered_noise(size_t frames, rng& r, std::vector<biquad> filters) {
+    buffer s(frames);
     for (double& v : s) {
         double x = r.bipolar();
         for (biquad& f : filters) x = f.process(x);
@@ -39,9 +39,9 @@ signal filtered_noise(size_t frames, rng& r, std::vector<biquad> filters) {
 
 // Six detuned square waves, the classic metallic source for hats and cymbals; run at four
 // times the rate so their edges do not fold back.
-signal metal(size_t frames, double tune) {
+buffer metal(size_t frames, double tune) {
     static const double f[6] = {205.3, 304.4, 369.6, 522.7, 540.0, 800.0};
-    return oversampled(frames, 4, [&](signal& hi) {
+    return oversampled(frames, 4, [&](buffer& hi) {
         double ph[6] = {0.1, 0.37, 0.61, 0.83, 0.29, 0.52};
         for (double& v : hi) {
             double sum = 0;
@@ -95,10 +95,10 @@ double drum_default_note(drum kind) {
     }
 }
 
-signal drum_hit(drum kind, double hz, double length, uint64_t seed) {
+buffer drum_hit(drum kind, double hz, double length, uint64_t seed) {
     rng r(seed);
     auto frames = [&](double s) { return frames_for(s * length); };
-    signal s;
+    buffer s;
     switch (kind) {
     case drum::kick:
     case drum::kick_long: {
@@ -124,7 +124,7 @@ signal drum_hit(drum kind, double hz, double length, uint64_t seed) {
         // Head modes on the third and fifth harmonics of the hit's pitch, so the oscillator
         // keeps them when it plays the hit at that key.
         s = membrane(hz, {{3.0, 1.0}, {5.0, 0.55}}, (tight ? 0.05 : 0.08) * length, 0.12, n);
-        signal wires = filtered_noise(n, r, {biquad::highpass(1500, 0.7), biquad::lowpass(9000, 0.7)});
+        buffer wires = filtered_noise(n, r, {biquad::highpass(1500, 0.7), biquad::lowpass(9000, 0.7)});
         for (size_t i = 0; i < n; ++i) {
             double t = double(i) / rate_hz;
             s[i] = 0.55 * s[i] + wires[i] * 0.9 * decay(t, (tight ? 0.07 : 0.13) * length);
@@ -133,7 +133,7 @@ signal drum_hit(drum kind, double hz, double length, uint64_t seed) {
     }
     case drum::clap: {
         size_t n = frames(0.4);
-        signal noise = filtered_noise(n, r, {biquad::bandpass(1150, 1.4), biquad::highpass(500, 0.7)});
+        buffer noise = filtered_noise(n, r, {biquad::bandpass(1150, 1.4), biquad::highpass(500, 0.7)});
         s.assign(n, 0.0);
         for (size_t i = 0; i < n; ++i) {
             double t = double(i) / rate_hz, env = 0;
@@ -153,7 +153,7 @@ signal drum_hit(drum kind, double hz, double length, uint64_t seed) {
         double tau = kind == drum::hat_open ? 0.28 : kind == drum::hat_pedal ? 0.018 : 0.035;
         size_t n = frames(kind == drum::hat_open ? 0.8 : 0.16);
         s = metal(n, 1.0);
-        signal air = filtered_noise(n, r, {biquad::highpass(7000, 0.7)});
+        buffer air = filtered_noise(n, r, {biquad::highpass(7000, 0.7)});
         biquad bp = biquad::bandpass(8500, 1.0), hp = biquad::highpass(6500, 0.7);
         for (size_t i = 0; i < n; ++i) {
             double t = double(i) / rate_hz;
@@ -165,20 +165,20 @@ signal drum_hit(drum kind, double hz, double length, uint64_t seed) {
     case drum::tom_high: {
         size_t n = frames(0.6);
         s = membrane(hz, {{1.0, 1.0}, {1.5, 0.35}, {2.0, 0.2}}, 0.22 * length, 0.35, n);
-        signal thump = filtered_noise(n, r, {biquad::lowpass(1500, 0.7)});
+        buffer thump = filtered_noise(n, r, {biquad::lowpass(1500, 0.7)});
         for (size_t i = 0; i < n; ++i) s[i] += thump[i] * 0.4 * decay(double(i) / rate_hz, 0.01);
         break;
     }
     case drum::rim: {
         size_t n = frames(0.12);
         s = membrane(hz, {{1.0, 0.6}, {3.0, 1.0}}, 0.02, 0.0, n);
-        signal click = filtered_noise(n, r, {biquad::bandpass(2000, 2.0)});
+        buffer click = filtered_noise(n, r, {biquad::bandpass(2000, 2.0)});
         for (size_t i = 0; i < n; ++i) s[i] += click[i] * 1.5 * decay(double(i) / rate_hz, 0.004);
         break;
     }
     case drum::cowbell: {
         size_t n = frames(0.45);
-        s = oversampled(n, 4, [&](signal& hi) {
+        s = oversampled(n, 4, [&](buffer& hi) {
             double a = 0, b = 0;
             for (double& v : hi) {
                 v = (a < 0.5 ? 0.5 : -0.5) + (b < 0.5 ? 0.5 : -0.5);
@@ -215,7 +215,7 @@ signal drum_hit(drum kind, double hz, double length, uint64_t seed) {
         size_t n = frames(kind == drum::bongo ? 0.25 : 0.45);
         s = membrane(hz, {{1.0, 1.0}, {1.59, 0.3}, {2.14, 0.18}, {2.3, 0.12}},
                      (kind == drum::bongo ? 0.09 : 0.16) * length, 0.06, n);
-        signal slap = filtered_noise(n, r, {biquad::bandpass(2500, 0.8)});
+        buffer slap = filtered_noise(n, r, {biquad::bandpass(2500, 0.8)});
         for (size_t i = 0; i < n; ++i) s[i] += slap[i] * 0.5 * decay(double(i) / rate_hz, 0.005);
         break;
     }
@@ -241,7 +241,7 @@ size_t step_frame(const loop_params& p, int step) {
 
 std::vector<float> drum_loop(const loop_params& p) {
     size_t n = loop_frames(p.bpm, p.beats);
-    signal mix(n, 0.0);
+    buffer mix(n, 0.0);
     uint64_t seed = p.seed;
     for (const drum_track& tr : p.tracks) {
         double note = tr.note >= 0 ? tr.note : drum_default_note(tr.kind);
@@ -251,7 +251,7 @@ std::vector<float> drum_loop(const loop_params& p) {
             if (vel == 0.0) continue;
             // Every hit is its own take: a new seed and a slightly different length.
             rng jitter(++seed);
-            signal hit = drum_hit(tr.kind, note_hz(note), tr.length * (0.95 + 0.1 * jitter.uniform()), seed);
+            buffer hit = drum_hit(tr.kind, note_hz(note), tr.length * (0.95 + 0.1 * jitter.uniform()), seed);
             fade_in(hit, frames_for(0.0003));
             size_t at = step_frame(p, int(s));
             for (size_t i = 0; i < hit.size() && at + i < n; ++i) mix[at + i] += vel * hit[i];

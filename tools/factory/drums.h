@@ -17,7 +17,7 @@ enum class drum {
 
 // One hit. `hz` is the pitch of its tonal body (the kick's sweep end, a tom's head, ...);
 // unpitched hits ignore it. `length` scales the decay.
-signal drum_hit(drum kind, double hz, double length, uint64_t seed);
+buffer drum_hit(drum kind, double hz, double length, uint64_t seed);
 const char* drum_name(drum kind);
 // The tonal pitch each hit is voiced at by default (MIDI note).
 double drum_default_note(drum kind);

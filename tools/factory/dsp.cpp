@@ -93,38 +93,38 @@ size_t harmonics_below(double hz, double limit_hz) {
     return std::max<size_t>(1, size_t(limit_hz / hz));
 }
 
-void highpass_dc(signal& s, double hz) {
+void highpass_dc(buffer& s, double hz) {
     // Two second-order sections: 24 dB/octave below hz, nothing audible above.
     biquad a = biquad::highpass(hz, 0.5412), b = biquad::highpass(hz, 1.3066);
     for (double& v : s) v = b.process(a.process(v));
 }
 
-void fade_in(signal& s, size_t n) {
+void fade_in(buffer& s, size_t n) {
     n = std::min(n, s.size());
     for (size_t i = 0; i < n; ++i) s[i] *= 0.5 - 0.5 * std::cos(pi * double(i) / double(n));
 }
 
-void fade_out(signal& s, size_t n) {
+void fade_out(buffer& s, size_t n) {
     n = std::min(n, s.size());
     size_t start = s.size() - n;
     for (size_t i = 0; i < n; ++i)
         s[start + i] *= 0.5 + 0.5 * std::cos(pi * double(i + 1) / double(n));
 }
 
-double peak_of(const signal& s) {
+double peak_of(const buffer& s) {
     double p = 0;
     for (double v : s) p = std::max(p, std::fabs(v));
     return p;
 }
 
-void scale_to_peak(signal& s, double dbfs) {
+void scale_to_peak(buffer& s, double dbfs) {
     double p = peak_of(s);
     if (p <= 0) return;
     double g = std::pow(10.0, dbfs / 20.0) / p;
     for (double& v : s) v *= g;
 }
 
-std::vector<float> to_float(const signal& s) {
+std::vector<float> to_float(const buffer& s) {
     std::vector<float> out(s.size());
     for (size_t i = 0; i < s.size(); ++i) out[i] = float(s[i]);
     return out;

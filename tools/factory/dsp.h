@@ -13,7 +13,7 @@ inline constexpr double rate_hz = 44100.0;
 inline constexpr double pi = 3.14159265358979323846;
 inline constexpr double two_pi = 2.0 * pi;
 
-using signal = std::vector<double>;
+using buffer = std::vector<double>;
 
 // Frequency in Hz of a (fractional) MIDI note, A4 = note 69 = 440 Hz.
 double note_hz(double note);
@@ -47,7 +47,7 @@ struct biquad {
         x2 = x1; x1 = x; y2 = y1; y1 = y;
         return y;
     }
-    void run(signal& s) {
+    void run(buffer& s) {
         for (double& v : s) v = process(v);
     }
 };
@@ -75,12 +75,12 @@ private:
 size_t harmonics_below(double hz, double limit_hz = 18000.0);
 
 // The finishing steps.
-void highpass_dc(signal& s, double hz = 12.0);
-void fade_in(signal& s, size_t n);   // raised cosine from 0
-void fade_out(signal& s, size_t n);  // raised cosine to 0
-void scale_to_peak(signal& s, double dbfs = -1.0);
-double peak_of(const signal& s);
-std::vector<float> to_float(const signal& s);
+void highpass_dc(buffer& s, double hz = 12.0);
+void fade_in(buffer& s, size_t n);   // raised cosine from 0
+void fade_out(buffer& s, size_t n);  // raised cosine to 0
+void scale_to_peak(buffer& s, double dbfs = -1.0);
+double peak_of(const buffer& s);
+std::vector<float> to_float(const buffer& s);
 
 // A smooth function of time that repeats every period_s seconds: a few sine components at
 // whole multiples of the repeat rate with seeded phases and falling weights. Used for drift

@@ -35,6 +35,7 @@ struct factory_slot {
                                 // (1 for harmonic tones; 2 for a tubular bell's strike tone)
     double spread_cents = 0;    // a section's players spread this far either side of the root
     double vibrato_cents = 0;   // depth of the pitch vibrato recorded in the sample
+    bool harmonic = true;       // its partials lie on the harmonics of the root
 
     size_t frames() const { return samples ? samples->size() : 0; }
 };

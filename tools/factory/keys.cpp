@@ -9,33 +9,35 @@
 
 namespace factory {
 
-signal tine_piano(const tine_params& p) {
+buffer tine_piano(const tine_params& p) {
     size_t frames = frames_for(p.seconds);
-    signal out(frames);
-    // The ding is a high modulator on the fundamental; it moves down an octave-ish (14 to
-    // 7) and then away where its sidebands would fold back.
+    // Run at four times the rate: the ding's sidebands and the pickup's squaring reach far
+    // above the audio band.
+    const int factor = 4;
     double ratio = 29.0 * p.hz < 20000.0 ? 14.0 : 15.0 * p.hz < 20000.0 ? 7.0 : 0.0;
-    double w = p.hz / rate_hz, phase = 0.0;
-    for (size_t i = 0; i < frames; ++i) {
-        double t = std::min(double(i) / rate_hz, p.freeze_s);
-        double idx = p.index_floor + (p.index - p.index_floor) * std::exp(-t / p.index_decay_s);
-        double amp = std::exp(-t / p.decay_s);
-        double ding = ratio > 0 ? p.ding * std::exp(-t / 0.045) : 0.0;
-        double ph = two_pi * phase;
-        double y = std::sin(ph + idx * std::sin(ph));
-        if (ding > 0) y += ding * std::sin(ph + 1.2 * std::sin(ratio * ph));
-        y *= amp;
-        out[i] = y + p.bark * y * y;
-        phase += w;
-        if (phase >= 1.0) phase -= 1.0;
-    }
-    return out;
+    double ding_tau = std::min(0.045, p.freeze_s / 6.0);  // gone before the sustain holds
+    return oversampled(frames, factor, [&](buffer& hi) {
+        double w = p.hz / (rate_hz * factor), phase = 0.0;
+        for (size_t i = 0; i < hi.size(); ++i) {
+            double t = std::min(double(i) / (rate_hz * factor), p.freeze_s);
+            double idx = p.index_floor + (p.index - p.index_floor) * std::exp(-t / p.index_decay_s);
+            double amp = std::exp(-t / p.decay_s);
+            double ding = ratio > 0 ? p.ding * std::exp(-t / ding_tau) : 0.0;
+            double ph = two_pi * phase;
+            double y = std::sin(ph + idx * std::sin(ph));
+            if (ding > 0) y += ding * std::sin(ph + 1.2 * std::sin(ratio * ph));
+            y *= amp;
+            hi[i] = y + p.bark * y * y;
+            phase += w;
+            if (phase >= 1.0) phase -= 1.0;
+        }
+    });
 }
 
-signal reed_piano(const reed_params& p) {
+buffer reed_piano(const reed_params& p) {
     size_t frames = frames_for(p.seconds);
     const int factor = 4;
-    return oversampled(frames, factor, [&](signal& hi) {
+    return oversampled(frames, factor, [&](buffer& hi) {
         double w = p.hz / (rate_hz * factor), phase = 0.0, bias = 0.3;
         double zero = std::tanh(bias);
         for (size_t i = 0; i < hi.size(); ++i) {
@@ -51,7 +53,7 @@ signal reed_piano(const reed_params& p) {
     });
 }
 
-signal drawbars(const drawbar_params& p) {
+buffer drawbars(const drawbar_params& p) {
     static const int harmonic[7] = {1, 2, 3, 4, 5, 6, 8};
     rng r(p.seed);
     size_t n = std::min<size_t>(harmonics_below(p.hz, 18000.0), 10);
@@ -74,7 +76,7 @@ signal drawbars(const drawbar_params& p) {
     return render_tones({v}, frames_for(p.seconds));
 }
 
-signal pipe(const pipe_params& p) {
+buffer pipe(const pipe_params& p) {
     size_t frames = frames_for(p.seconds);
     size_t n = harmonics_below(p.hz, 15000.0);
     std::vector<double> amps(n);
@@ -91,13 +93,13 @@ signal pipe(const pipe_params& p) {
     v.amps = amps;
     v.drift_cents = 0.5;
     v.seed = p.seed;
-    signal s = render_tones({v}, frames);
+    buffer s = render_tones({v}, frames);
     // The pipe speaks: the octave sounds first, with a puff of wind (the chiff).
     std::vector<double> octave(n, 0.0);
     if (n >= 2) octave[1] = 0.5;
     tone_voice o = v;
     o.amps = octave;
-    signal oct = render_tones({o}, std::min(frames, frames_for(p.onset_s * 3)));
+    buffer oct = render_tones({o}, std::min(frames, frames_for(p.onset_s * 3)));
     rng r(p.seed + 3);
     biquad chiff = biquad::bandpass(std::min(8000.0, p.hz * 4.0), 2.0);
     biquad wind = biquad::bandpass(std::min(6000.0, p.hz * 6.0), 0.7);
@@ -116,7 +118,7 @@ signal pipe(const pipe_params& p) {
     return s;
 }
 
-signal felt_piano(const felt_piano_params& p) {
+buffer felt_piano(const felt_piano_params& p) {
     // Stiff-string partials, nudged so the first one is exactly the note; each partial's
     // three strings beat slowly. The hammer's felt is the mallet's contact time.
     double b = 0.00012 * std::pow(p.hz / 261.63, 1.5);

@@ -21,7 +21,7 @@ struct tine_params {
     double freeze_s = 0.25;       // everything holds from here on (the loop's steady state)
     double seconds = 0.5;
 };
-signal tine_piano(const tine_params& p);
+buffer tine_piano(const tine_params& p);
 
 struct reed_params {
     double hz = 261.63;
@@ -29,7 +29,7 @@ struct reed_params {
     double decay_s = 0.7, freeze_s = 0.22;
     double seconds = 0.45;
 };
-signal reed_piano(const reed_params& p);
+buffer reed_piano(const reed_params& p);
 
 // Drawbar levels 0..8 for the footages 8', 4', 2 2/3', 2', 1 3/5', 1 1/3', 1' (harmonics
 // 1, 2, 3, 4, 5, 6, 8). The 16' and 5 1/3' bars would put a subharmonic in the sample; the
@@ -41,7 +41,7 @@ struct drawbar_params {
     double seconds = 0.3;
     uint64_t seed = 1;
 };
-signal drawbars(const drawbar_params& p);
+buffer drawbars(const drawbar_params& p);
 
 enum class pipe_stop { principal, flute, reed };
 struct pipe_params {
@@ -52,7 +52,7 @@ struct pipe_params {
     double seconds = 0.4;
     uint64_t seed = 1;
 };
-signal pipe(const pipe_params& p);
+buffer pipe(const pipe_params& p);
 
 struct felt_piano_params {
     double hz = 261.63;
@@ -63,6 +63,6 @@ struct felt_piano_params {
     double seconds = 0.5;
     uint64_t seed = 1;
 };
-signal felt_piano(const felt_piano_params& p);
+buffer felt_piano(const felt_piano_params& p);
 
 }  // namespace factory

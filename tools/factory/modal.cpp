@@ -13,9 +13,9 @@ double mallet_gain(double hz, double contact_s) {
     return 1.0 / (1.0 + x * x);
 }
 
-signal modal(const modal_params& p) {
+buffer modal(const modal_params& p) {
     size_t frames = frames_for(p.seconds);
-    signal out(frames, 0.0);
+    buffer out(frames, 0.0);
     const double contact_s = p.contact_ms * 1e-3;
     const size_t freeze = p.freeze_s < 0 ? frames : std::min(frames, frames_for(p.freeze_s));
     for (const mode& m : p.modes) {

@@ -29,7 +29,7 @@ struct modal_params {
     uint64_t seed = 1;
 };
 
-signal modal(const modal_params& p);
+buffer modal(const modal_params& p);
 
 // How strongly a mallet with this contact time excites a mode at hz (1 at low frequencies).
 double mallet_gain(double hz, double contact_s);

@@ -73,11 +73,11 @@ private:
 
 // The pick: a raised-cosine pulse minus the same pulse delayed by the pluck point, so the
 // excitation has no DC and its spectrum has the pluck point's notches; plus filtered noise.
-signal excitation(const pluck_params& p, double hz) {
+buffer excitation(const pluck_params& p, double hz) {
     double period = rate_hz / hz;
     size_t width = std::max<size_t>(2, size_t(p.pick_ms * 1e-3 * rate_hz));
     size_t gap = std::max<size_t>(1, size_t(std::lround(p.pluck_at * period)));
-    signal e(width + gap + size_t(period) + 4, 0.0);
+    buffer e(width + gap + size_t(period) + 4, 0.0);
     for (size_t i = 0; i < width; ++i) {
         double h = 0.5 - 0.5 * std::cos(two_pi * double(i + 1) / double(width + 1));
         e[i] += h;
@@ -99,24 +99,24 @@ signal excitation(const pluck_params& p, double hz) {
     return e;
 }
 
-signal one_string(const pluck_params& p, double hz, size_t frames) {
+buffer one_string(const pluck_params& p, double hz, size_t frames) {
     string_loop s(hz, p.t60_s, p.damping, p.stiffness);
-    signal e = excitation(p, hz), out(frames);
+    buffer e = excitation(p, hz), out(frames);
     for (size_t i = 0; i < frames; ++i) out[i] = s.tick(i < e.size() ? e[i] : 0.0);
     return out;
 }
 
 }  // namespace
 
-signal pluck(const pluck_params& p) {
+buffer pluck(const pluck_params& p) {
     size_t frames = frames_for(p.seconds);
-    signal out;
+    buffer out;
     if (p.strings_cents != 0.0) {
         double k = std::pow(2.0, p.strings_cents / 2400.0);
         out = one_string(p, p.hz * k, frames);
         pluck_params q = p;
         q.seed = p.seed + 101;
-        signal b = one_string(q, p.hz / k, frames);
+        buffer b = one_string(q, p.hz / k, frames);
         for (size_t i = 0; i < frames; ++i) out[i] += b[i];
     } else {
         out = one_string(p, p.hz, frames);

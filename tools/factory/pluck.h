@@ -29,7 +29,7 @@ struct pluck_params {
     uint64_t seed = 1;
 };
 
-signal pluck(const pluck_params& p);
+buffer pluck(const pluck_params& p);
 
 // The loop's phase delay in samples at angular frequency w for a first-order allpass with
 // coefficient a, and for the two-tap loss filter (1 - s) + s z^-1. Exposed for the tuning

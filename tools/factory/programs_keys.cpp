@@ -7,8 +7,7 @@ namespace {
 
 // A struck key sound: the sample's onset, then its loop held while the filter envelope takes
 // the level down (in decibels, so the decay is exponential) and the key's release ends it.
-patch struck(bank_builder& b, const std::string& set_id, double decay_s, double decay_amount,
-             double release_s) {
+patch struck(bank_builder& b, const std::string& set_id, double decay_s, double release_s) {
     patch p;
     p.wave(1, osc_wave::user_a).loop(1, b.set(set_id)).balance(0.0).bend(2);
     p.amp_env(0.002, 2.0, 1.0, release_s);
@@ -30,14 +29,14 @@ patch organ(bank_builder& b, const std::string& set_id) {
 void add_keys(bank_builder& b) {
     b.group("Keys");
     {
-        patch p = struck(b, "tine", 2.0, 0.3, 0.35);
+        patch p = struck(b, "tine", 2.0, 0.35);
         dynamics(p, 1, -3, 0.16, 0.3);
         p.filter(filter_kind::lp12, 3200, 0.1, 0.0);
         p.mod(3, mod_source::velocity, P_FILTER_CUTOFF, 0.2);
         b.add("Tine Piano", "Electric tine piano; velocity opens the tone", "tine", "", p);
     }
     {
-        patch p = struck(b, "tine", 2.0, 0.3, 0.4);
+        patch p = struck(b, "tine", 2.0, 0.4);
         dynamics(p, 1, -3, 0.16, 0.3);
         p.lfo(1, lfo_shape::sine, 4.2);
         p.mod(3, mod_source::lfo1, P_PAN, 0.4);
@@ -45,14 +44,14 @@ void add_keys(bank_builder& b) {
         b.add("Tine Stereo Tremolo", "Auto-pan tremolo; the wheel speeds it up", "tine", "", p);
     }
     {
-        patch p = struck(b, "tine", 2.0, 0.28, 0.4);
+        patch p = struck(b, "tine", 2.0, 0.4);
         dynamics(p, 1, -4, 0.15, 0.28);
         p.unison(2, 0.3);
         p.delay_synced(6, -14, -12, true).delay_filter(1, 3500);
         b.add("Tine Chorus Echo", "Unison chorus and a dotted-eighth cross echo", "tine", "", p);
     }
     {
-        patch p = struck(b, "tine", 1.6, 0.3, 0.35);
+        patch p = struck(b, "tine", 1.6, 0.35);
         dynamics(p, 1, -3, 0.18, 0.3);
         p.wave(2, osc_wave::sine).transpose(2, 12).balance(0.22);
         p.filter(filter_kind::lp12, 900, 0.25, 0.45);
@@ -60,13 +59,13 @@ void add_keys(bank_builder& b) {
         b.add("Dyno Tine", "Bright bark on hard notes, octave sine on OSC2", "tine", "", p);
     }
     {
-        patch p = struck(b, "reed", 1.8, 0.3, 0.3);
+        patch p = struck(b, "reed", 1.8, 0.3);
         dynamics(p, 1, -3, 0.18, 0.3);
         p.filter(filter_kind::lp12, 2500, 0.2, 0.2);
         b.add("Reed Piano", "Reed electric piano, growls when played hard", "reed", "", p);
     }
     {
-        patch p = struck(b, "reed", 1.8, 0.3, 0.3);
+        patch p = struck(b, "reed", 1.8, 0.3);
         dynamics(p, 1, -4, 0.16, 0.3);
         p.lfo(1, lfo_shape::triangle, 5.6);
         p.mod(3, mod_source::lfo1, P_GAIN, 0.06);
@@ -126,14 +125,14 @@ void add_keys(bank_builder& b) {
         b.add("Trompette Plenum", "Reed stop over a 16' principal", "pipe_reed", "pipe_principal", p);
     }
     {
-        patch p = struck(b, "clav", 0.9, 0.35, 0.08);
+        patch p = struck(b, "clav", 0.9, 0.08);
         dynamics(p, 1, -3, 0.18, 0.35);
         p.filter(filter_kind::ana_lp, 2600, 0.25, 0.2);
         p.mod(3, mod_source::velocity, P_FILTER_CUTOFF, 0.25);
         b.add("Clavinet", "Funky clavinet, velocity to brightness", "clav", "", p);
     }
     {
-        patch p = struck(b, "clav", 0.9, 0.35, 0.08);
+        patch p = struck(b, "clav", 0.9, 0.08);
         dynamics(p, 1, -4, 0.15, 0.35);
         p.filter(filter_kind::bpf, 1200, 0.55, 0.0);
         p.lfo(1, lfo_shape::triangle, 2.8);
@@ -142,7 +141,7 @@ void add_keys(bank_builder& b) {
         b.add("Clav Auto Wah", "Band-pass wah swept by LFO1; wheel = faster", "clav", "", p);
     }
     {
-        patch p = struck(b, "harpsichord", 2.0, 0.3, 0.15);
+        patch p = struck(b, "harpsichord", 2.0, 0.15);
         p.wave(2, osc_wave::user_a).loop(2, b.set("harpsichord")).transpose(2, 12).balance(0.3);
         // A harpsichord does not answer velocity: only the decay moves the level.
         p.set(P_GAIN, gain_value(-4) - 0.3f);
@@ -150,7 +149,7 @@ void add_keys(bank_builder& b) {
         b.add("Harpsichord 8+4", "Both oscillators on one set, OSC2 an octave up", "harpsichord", "", p);
     }
     {
-        patch p = struck(b, "felt_piano", 2.0, 0.3, 0.5);
+        patch p = struck(b, "felt_piano", 2.0, 0.5);
         dynamics(p, 1, -3, 0.2, 0.3);
         p.filter(filter_kind::lp12, 1800, 0.0, 0.15);
         p.mod(3, mod_source::velocity, P_FILTER_CUTOFF, 0.3);

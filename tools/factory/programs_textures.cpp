@@ -41,8 +41,9 @@ void add_textures(bank_builder& b) {
         patch p = texture(b, "drone", 1.2, 2.0);
         p.wave(2, osc_wave::sine).transpose(2, -12).balance(0.3);
         p.filter(filter_kind::lp24, 900, 0.3, 0.0);
-        p.lfo(1, lfo_shape::sine, 0.05);
-        p.mod(1, mod_source::lfo1, P_FILTER_CUTOFF, 0.2);
+        // A slow saw: the filter opens over twenty seconds and falls back.
+        p.lfo(1, lfo_shape::saw, 0.05);
+        p.mod(1, mod_source::lfo1, P_FILTER_CUTOFF, -0.2);
         b.add("Deep Drone", "Beating drone with a sine below", "drone", "", p);
     }
     {
@@ -70,7 +71,7 @@ void add_textures(bank_builder& b) {
         // point thrown about by a sample-and-hold LFO at each note.
         patch p;
         p.wave(1, osc_wave::user_a).balance(0.0).bend(2);
-        p.speed(1, 0.2).loop_region(1, 0.1, 0.8);
+        p.speed(1, 0.2).loop(1, b.set("choir_aah"));
         p.amp_env(0.3, 0.0, 1.0, 1.5).gain(-7);
         p.lfo(1, lfo_shape::sample_hold, 0.8);
         p.mod(1, mod_source::lfo1, P_OSC1_OFFSET, 0.1);

@@ -55,7 +55,7 @@ slot_frames fit_slot(const loop_plan& plan, double hz) {
     return loop_points(plan, nominal);
 }
 
-void seal_loop(signal& s, size_t begin, size_t length, size_t crossfade) {
+void seal_loop(buffer& s, size_t begin, size_t length, size_t crossfade) {
     if (length == 0 || begin + length > s.size()) return;
     crossfade = std::min({crossfade, begin, length});
     size_t end = begin + length;
@@ -78,7 +78,7 @@ void seal_loop(signal& s, size_t begin, size_t length, size_t crossfade) {
     for (size_t i = end; i < s.size(); ++i) s[i] = s[begin + (i - end) % length];
 }
 
-void hold_level(signal& s, size_t from, double hz) {
+void hold_level(buffer& s, size_t from, double hz) {
     if (from >= s.size()) return;
     // RMS of windows of a few periods, and a least-squares line through their logarithms.
     size_t win = std::max<size_t>(frames_for(0.01), size_t(3.0 * rate_hz / std::max(hz, 20.0)));
@@ -98,7 +98,7 @@ void hold_level(signal& s, size_t from, double hz) {
     for (size_t i = from; i < s.size(); ++i) s[i] *= std::exp(-slope * double(i - from));
 }
 
-std::vector<float> finish_one_shot(signal s, double fade_in_ms, double fade_out_ms) {
+std::vector<float> finish_one_shot(buffer s, double fade_in_ms, double fade_out_ms) {
     highpass_dc(s);
     fade_in(s, frames_for(fade_in_ms / 1000.0));
     fade_out(s, frames_for(fade_out_ms / 1000.0));
@@ -106,19 +106,19 @@ std::vector<float> finish_one_shot(signal s, double fade_in_ms, double fade_out_
     return to_float(s);
 }
 
-std::vector<float> finish_looped(signal s, const slot_frames& at, double crossfade_s,
+std::vector<float> finish_looped(buffer s, const slot_frames& at, double crossfade_s,
                                  double fade_in_ms) {
     s.resize(at.frames, 0.0);
-    // Any offset the model left in its steady part goes first; the high-pass then only has
-    // the onset to settle.
+    highpass_dc(s);
+    seal_loop(s, at.loop_begin, at.loop_length, frames_for(crossfade_s));
+    // The loop is what plays on: whatever offset the high-pass left in it (the filter is
+    // still settling from the onset there) goes.
     if (at.loop_length > 0 && at.loop_begin + at.loop_length <= s.size()) {
         double mean = 0;
         for (size_t i = at.loop_begin; i < at.loop_begin + at.loop_length; ++i) mean += s[i];
         mean /= double(at.loop_length);
         for (double& v : s) v -= mean;
     }
-    highpass_dc(s);
-    seal_loop(s, at.loop_begin, at.loop_length, frames_for(crossfade_s));
     fade_in(s, frames_for(fade_in_ms / 1000.0));
     // The guard is only read by grains near the loop end; its last few ms fade so a
     // program that plays the sample without its loop still ends cleanly.

@@ -35,15 +35,15 @@ slot_frames fit_slot(const loop_plan& plan, double hz);
 // Makes [begin, begin + length) loop without a seam: the loop's last `crossfade` frames
 // fade into the frames just before its start, and everything after the loop repeats its
 // start. The fade keeps the power constant for however alike the two ends are.
-void seal_loop(signal& s, size_t begin, size_t length, size_t crossfade);
+void seal_loop(buffer& s, size_t begin, size_t length, size_t crossfade);
 
 // Evens out a decaying sound from frame `from` on: the decay rate measured over the tail is
 // taken out, so the level stays at what it was at `from`. hz sizes the measuring windows.
-void hold_level(signal& s, size_t from, double hz);
+void hold_level(buffer& s, size_t from, double hz);
 
 // The common ending of every sample: DC removed, edges faded, peak at -1 dBFS.
-std::vector<float> finish_one_shot(signal s, double fade_in_ms, double fade_out_ms);
-std::vector<float> finish_looped(signal s, const slot_frames& at, double crossfade_s,
+std::vector<float> finish_one_shot(buffer s, double fade_in_ms, double fade_out_ms);
+std::vector<float> finish_looped(buffer s, const slot_frames& at, double crossfade_s,
                                  double fade_in_ms);
 
 }  // namespace factory

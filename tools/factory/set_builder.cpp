@@ -41,6 +41,7 @@ factory_set build_set(const set_recipe& r) {
         slot.tuning_ratio = r.tuning_ratio;
         slot.spread_cents = r.spread_cents;
         slot.vibrato_cents = r.vibrato_cents;
+        slot.harmonic = r.harmonic;
         if (r.sustained) {
             slot_frames at = fit_slot(r.plan, r.pitched ? hz : 0.0);
             // The crossfade takes its material from just before the loop, which must lie
@@ -50,12 +51,12 @@ factory_set build_set(const set_recipe& r) {
             if (crossfade_s < 0.005)
                 throw std::invalid_argument("build_set: no room for the loop crossfade: " + r.name);
             double steady_s = begin_s - crossfade_s - 0.005;
-            signal s = r.render({hz, at.frames, steady_s, double(at.loop_length) / rate_hz, int(i)});
+            buffer s = r.render({hz, at.frames, steady_s, double(at.loop_length) / rate_hz, int(i)});
             if (r.hold_tail) hold_level(s, frames_for(steady_s), hz);
             slot.samples = std::make_shared<const audio>(
                 finish_looped(std::move(s), at, crossfade_s, r.fade_in_ms));
         } else {
-            signal s = r.render({hz, frames_for(r.seconds), r.seconds, r.seconds, int(i)});
+            buffer s = r.render({hz, frames_for(r.seconds), r.seconds, r.seconds, int(i)});
             slot.samples = std::make_shared<const audio>(
                 finish_one_shot(std::move(s), r.fade_in_ms, r.fade_out_ms));
         }
@@ -72,7 +73,7 @@ factory_set build_kit(const std::string& name, const std::vector<kit_piece>& pie
     for (size_t i = 0; i < pieces.size() && i < size_t(max_slots); ++i) {
         const kit_piece& p = pieces[i];
         double note = p.note >= 0 ? p.note : drum_default_note(p.kind);
-        signal s = drum_hit(p.kind, note_hz(note), p.length * length, seed + i * 17);
+        buffer s = drum_hit(p.kind, note_hz(note), p.length * length, seed + i * 17);
         factory_slot slot;
         slot.name = drum_name(p.kind);
         slot.root_key = int(note);

@@ -37,12 +37,13 @@ struct set_recipe {
     double tuning_ratio = 1.0;
     double spread_cents = 0;   // detune of a section's outer players
     double vibrato_cents = 0;  // pitch vibrato depth in the samples
+    bool harmonic = true;      // false for bells, free bars and tines
 
     // Sets whose model decays (plucks): the builder evens out the decay from the steady
     // point on, so the loop holds one level.
     bool hold_tail = false;
 
-    std::function<signal(const render_job&)> render;
+    std::function<buffer(const render_job&)> render;
 };
 
 factory_set build_set(const set_recipe& r);

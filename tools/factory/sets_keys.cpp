@@ -223,10 +223,12 @@ void add_keys_sets(set_table& t) {
         }));
     };
     // Free bars and tines are not harmonic; their loops cross-fade with equal power.
-    auto inharmonic = [](set_recipe r) {
+    auto inharmonic_recipe = [](set_recipe r) {
+        r.harmonic = false;
         r.crossfade_s = 0.05;
-        return build_set(r);
+        return r;
     };
+    auto inharmonic = [inharmonic_recipe](set_recipe r) { return build_set(inharmonic_recipe(r)); };
     t["glockenspiel"] = [inharmonic] {
         return inharmonic(bars("Glockenspiel", {82, 97}, 0.15, 0.08, [](double hz) {
             modal_params m;
@@ -257,16 +259,25 @@ void add_keys_sets(set_table& t) {
             return m;
         }));
     };
-    t["gamelan"] = [inharmonic] {
-        return inharmonic(bars("Gamelan", {60, 79}, 0.18, 0.12, [](double hz) {
+    t["gamelan"] = [inharmonic_recipe] {
+        // Paired bars beat (the ombak) exactly once per loop, about six times a second.
+        set_recipe r = sustained("Gamelan", {60, 79}, 0.18, 0.16);
+        r.spread_cents = 21.0;  // the pair's half-beat (3.1 Hz) at the lower root
+        r.render = [](const render_job& j) {
             modal_params m;
-            m.hz = hz;
-            m.modes = {{1, 1, 4.0, 2.5}, {2.76, 0.35, 1.6, 4.0}, {5.2, 0.15, 0.8}};
+            m.hz = j.hz;
+            double beat = 1.0 / j.loop_s;
+            m.modes = {{1, 1, 4.0, beat}, {2.76, 0.35, 1.6, 2 * beat}, {5.2, 0.15, 0.8}};
             m.contact_ms = 1.2;
             m.thump = 0.05;
             m.thump_hz = 600;
-            return m;
-        }));
+            m.freeze_s = j.steady_s;
+            m.seconds = seconds_of(j);
+            m.seed = uint64_t(j.index) + 11;
+            return modal(m);
+        };
+        r = inharmonic_recipe(r);
+        return build_set(r);
     };
     t["tubular_bells"] = [inharmonic] {
         // The strike tone is heard an octave below the fourth mode; the modes sit near its

@@ -217,13 +217,15 @@ void add_strings_sets(set_table& t) {
                           bowed_body body, int players, double vib_cents) {
         t[id] = [=] {
             set_recipe r = held(name, roots, 0.1, players > 1 ? 0.13 : 0.15);
-            r.spread_cents = players > 1 ? 7.0 : 0.0;
             r.vibrato_cents = vib_cents;
             r.render = [=](const render_job& j) {
                 bowed_params p;
                 p.hz = j.hz;
                 p.body = body;
                 p.players = players;
+                // A section without static detune: its players differ in vibrato phase
+                // and entry, so it swells and thins within the loop, never beats across it.
+                p.spread_cents = 0.0;
                 p.vibrato_cents = vib_cents;
                 p.vibrato_hz = players > 1 ? 5.2 : 5.6;
                 p.onset_s = std::min(0.08, j.steady_s);
@@ -237,19 +239,19 @@ void add_strings_sets(set_table& t) {
     };
     bowed_set("violin", "Violin", {62, 84}, bowed_body::violin, 1, 10);
     bowed_set("cello", "Cello", {43, 62}, bowed_body::cello, 1, 9);
-    bowed_set("strings", "String Section", {43, 62, 81}, bowed_body::viola, 4, 7);
+    bowed_set("strings", "String Section", {43, 62, 81}, bowed_body::viola, 5, 5);
 
     auto wind_set = [&t](const std::string& id, const std::string& name, std::vector<int> roots,
                          wind kind, int players, double breath, double brightness) {
         t[id] = [=] {
             set_recipe r = held(name, roots, brass_kind(kind) ? 0.13 : 0.09, 0.16);
-            r.spread_cents = players > 1 ? 6.0 : 0.0;
             r.vibrato_cents = kind == wind::clarinet ? 0.0 : 6.0;
             r.render = [=](const render_job& j) {
                 blown_params p;
                 p.hz = j.hz;
                 p.kind = kind;
                 p.players = players;
+                p.spread_cents = 0.0;
                 p.breath = breath;
                 p.brightness = brightness;
                 p.vibrato_cents = kind == wind::clarinet ? 0.0 : 6.0;
@@ -277,13 +279,14 @@ void add_strings_sets(set_table& t) {
     auto choir = [&t](const std::string& id, const std::string& name, vowel v, int singers) {
         t[id] = [=] {
             set_recipe r = held(name, {52, 72}, 0.1, 0.19);
-            r.spread_cents = singers > 1 ? 10.0 : 0.0;
-            r.vibrato_cents = 12.0;
+            r.vibrato_cents = singers > 1 ? 5.0 : 12.0;
             r.render = [=](const render_job& j) {
                 voice_params p;
                 p.hz = j.hz;
                 p.sound = v;
                 p.singers = singers;
+                p.spread_cents = 0.0;
+                p.vibrato_cents = singers > 1 ? 5.0 : 12.0;
                 p.onset_s = std::min(0.12, j.steady_s);
                 p.period_s = j.loop_s;
                 p.seconds = seconds_of(j);
@@ -293,8 +296,8 @@ void add_strings_sets(set_table& t) {
             return build_set(r);
         };
     };
-    choir("choir_aah", "Choir Aah", vowel::aah, 6);
-    choir("choir_ooh", "Choir Ooh", vowel::ooh, 6);
+    choir("choir_aah", "Choir Aah", vowel::aah, 8);
+    choir("choir_ooh", "Choir Ooh", vowel::ooh, 8);
     choir("solo_oh", "Voice Oh", vowel::oh, 1);
 }
 

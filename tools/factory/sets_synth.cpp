@@ -77,7 +77,6 @@ void add_synth_sets(set_table& t) {
                         std::function<pad_params(double hz)> make) {
         t[id] = [=] {
             set_recipe r = held(name, roots, 0.07, 0.25, true);
-            r.spread_cents = make(261.63).spread_cents;
             r.render = [=](const render_job& j) {
                 pad_params p = make(j.hz);
                 p.onset_s = std::min(0.02, j.steady_s);
@@ -93,8 +92,6 @@ void add_synth_sets(set_table& t) {
         pad_params p;
         p.hz = hz;
         p.spectrum = saw_spectrum(hz, 1800.0, 14000.0);
-        p.layers = 3;
-        p.spread_cents = 9;
         p.shimmer = 0.25;
         return p;
     });
@@ -103,8 +100,6 @@ void add_synth_sets(set_table& t) {
         p.hz = hz;
         p.spectrum = {1.0, 0.5, 0.1, 0.4, 0, 0.25, 0, 0.2, 0, 0, 0, 0.1};
         while (!p.spectrum.empty() && hz * double(p.spectrum.size()) > 16000) p.spectrum.pop_back();
-        p.layers = 2;
-        p.spread_cents = 4;
         p.shimmer = 0.6;
         return p;
     });
@@ -113,8 +108,6 @@ void add_synth_sets(set_table& t) {
         p.hz = hz;
         for (size_t k = 1; hz * double(k) < 14000; ++k)
             p.spectrum.push_back(k % 2 ? (1.0 / double(k)) * (0.3 + resonance_gain(hz * k, 1600, 900)) : 0.0);
-        p.layers = 2;
-        p.spread_cents = 6;
         p.shimmer = 0.4;
         return p;
     });
@@ -122,8 +115,6 @@ void add_synth_sets(set_table& t) {
         pad_params p;
         p.hz = hz;
         p.spectrum = {1.0, 0.3, 0.12, 0.05};
-        p.layers = 2;
-        p.spread_cents = 5;
         p.shimmer = 0.3;
         p.air = 0.5;
         return p;
@@ -135,7 +126,9 @@ void add_synth_sets(set_table& t) {
             set_recipe r = held(name, roots, 0.12, loop_s, true);
             r.crossfade_s = 0.08;
             r.pitched = pitched;
-            r.spread_cents = kind == texture_kind::drone ? 1.6 : 0.0;
+            // The drone's pairs sit half a beat per loop either side of each harmonic.
+            if (kind == texture_kind::drone)
+                r.spread_cents = 1200.0 * std::log2(1.0 + 0.5 / (loop_s * note_hz(roots.front())));
             r.fade_in_ms = 20;
             r.render = [=](const render_job& j) {
                 texture_params p;
@@ -152,7 +145,7 @@ void add_synth_sets(set_table& t) {
     tex("wind", "Wind", {60}, 0.8, false, texture_kind::wind);
     tex("ocean", "Ocean", {48}, 0.9, false, texture_kind::ocean);
     tex("shimmer", "Shimmer", {72}, 0.4, true, texture_kind::shimmer);
-    tex("drone", "Drone", {48}, 0.5, true, texture_kind::drone);  // pairs beat +-1.6 cents
+    tex("drone", "Drone", {48}, 0.5, true, texture_kind::drone);
     tex("glass_rain", "Glass Rain", {72}, 0.8, true, texture_kind::glass_rain);
     tex("breath", "Breath", {48, 72}, 0.3, false, texture_kind::breath);  // noise: no exact pitch
 

@@ -14,7 +14,7 @@ double smoothstep(double x) {
     return x * x * (3 - 2 * x);
 }
 
-signal saws(const analog_params& p, const std::vector<double>& detunes) {
+buffer saws(const analog_params& p, const std::vector<double>& detunes) {
     std::vector<tone_voice> voices;
     double widest = 0;
     for (double d : detunes) widest = std::max(widest, d);
@@ -33,7 +33,7 @@ signal saws(const analog_params& p, const std::vector<double>& detunes) {
 
 }  // namespace
 
-signal analog(const analog_params& p) {
+buffer analog(const analog_params& p) {
     size_t frames = frames_for(p.seconds);
     switch (p.wave) {
     case analog_wave::saw:
@@ -60,7 +60,7 @@ signal analog(const analog_params& p) {
         // the sweep moves no DC. The edges move symmetrically about the cycle's start, so the
         // harmonics keep their phases and the sweep does not bend the pitch.
         harmonic_table saw(saw_spectrum(p.hz, p.rolloff_hz));
-        signal out(frames);
+        buffer out(frames);
         double phase = 0;
         for (size_t i = 0; i < frames; ++i) {
             double t = double(i) / rate_hz;
@@ -73,7 +73,7 @@ signal analog(const analog_params& p) {
         return out;
     }
     case analog_wave::sync:
-        return oversampled(frames, 8, [&](signal& hi) {
+        return oversampled(frames, 8, [&](buffer& hi) {
             const double r8 = rate_hz * 8;
             double master = 0, slave = 0;
             biquad soft = biquad::lowpass(std::min(p.rolloff_hz, r8 * 0.2), 0.7);
@@ -90,27 +90,23 @@ signal analog(const analog_params& p) {
             }
         });
     }
-    return signal(frames, 0.0);
+    return buffer(frames, 0.0);
 }
 
-signal pad(const pad_params& p) {
+buffer pad(const pad_params& p) {
     size_t frames = frames_for(p.seconds);
     std::vector<partial> parts;
-    for (int j = 0; j < p.layers; ++j) {
-        double cents = p.layers > 1 ? p.spread_cents * (2.0 * j / (p.layers - 1) - 1.0) : 0.0;
-        double ratio = std::pow(2.0, cents / 1200.0);
-        for (size_t k = 1; k <= p.spectrum.size(); ++k) {
-            if (p.spectrum[k - 1] <= 0) continue;
-            partial q;
-            q.hz = p.hz * double(k) * ratio;
-            q.amp = p.spectrum[k - 1] / std::sqrt(double(p.layers));
-            q.motion = p.shimmer;
-            q.motion_period_s = p.period_s;
-            q.seed = p.seed * 1000 + uint64_t(j) * 100 + k;
-            parts.push_back(q);
-        }
+    for (size_t k = 1; k <= p.spectrum.size(); ++k) {
+        if (p.spectrum[k - 1] <= 0) continue;
+        partial q;
+        q.hz = p.hz * double(k);
+        q.amp = p.spectrum[k - 1];
+        q.motion = p.shimmer;
+        q.motion_period_s = p.period_s;
+        q.seed = p.seed * 1000 + k;
+        parts.push_back(q);
     }
-    signal s = render_partials(parts, frames);
+    buffer s = render_partials(parts, frames);
     rng r(p.seed);
     biquad air_hp = biquad::highpass(3000.0, 0.7), air_lp = biquad::lowpass(9000.0, 0.7);
     double level = 0;
@@ -124,10 +120,10 @@ signal pad(const pad_params& p) {
     return s;
 }
 
-signal texture(const texture_params& p) {
+buffer texture(const texture_params& p) {
     size_t frames = frames_for(p.seconds);
     rng r(p.seed);
-    signal s(frames, 0.0);
+    buffer s(frames, 0.0);
     auto slow = [&](uint64_t seed) { return periodic_drift(p.period_s, 2, seed); };
     switch (p.kind) {
     case texture_kind::wind: {
@@ -171,8 +167,12 @@ signal texture(const texture_params& p) {
         std::vector<partial> parts;
         for (int k = 1; k <= 40; ++k) {
             double a = 1.0 / k / (1.0 + std::pow(p.hz * k / 900.0, 2.0));
-            parts.push_back({p.hz * k * 0.9991, a, 0.6, p.period_s, p.seed * 31 + uint64_t(k)});
-            parts.push_back({p.hz * k * 1.0009, a, 0.6, p.period_s, p.seed * 37 + uint64_t(k)});
+            // Each harmonic with quieter neighbours half a beat either side: the drone pulses
+            // once per period, on every harmonic alike, without ever cancelling.
+            double half_beat = 0.5 / p.period_s;
+            parts.push_back({p.hz * k, a, 0.4, p.period_s, p.seed * 29 + uint64_t(k)});
+            parts.push_back({p.hz * k - half_beat, 0.35 * a, 0.6, p.period_s, p.seed * 31 + uint64_t(k)});
+            parts.push_back({p.hz * k + half_beat, 0.35 * a, 0.6, p.period_s, p.seed * 37 + uint64_t(k)});
         }
         s = render_partials(parts, frames);
         break;

@@ -1,6 +1,7 @@
-// Analogue-style waves for leads and basses, additive pads and noise-born textures. Every
-// motion in them (pulse-width sweeps, detune beating, partial shimmer) repeats with the
-// loop period given, so the loop of a finished sample meets itself.
+// Analogue-style waves for leads and basses, additive pads and noise-born textures. Their
+// slow motion (pulse-width sweeps, partial shimmer, drone beats) repeats with the loop period
+// given, so the loop of a finished sample meets itself; pads leave detuned chorus to the
+// instrument's unison, since a short loop cannot hold a slow beat.
 #pragma once
 
 #include <cstdint>
@@ -24,13 +25,11 @@ struct analog_params {
     double seconds = 0.6;
     uint64_t seed = 1;
 };
-signal analog(const analog_params& p);
+buffer analog(const analog_params& p);
 
 struct pad_params {
     double hz = 220.0;
     std::vector<double> spectrum;  // harmonic levels, harmonic 1 first
-    int layers = 3;                // detuned copies
-    double spread_cents = 7.0;
     double shimmer = 0.3;          // slow level motion of each harmonic
     double period_s = 0.8;         // repeat period of the motion
     double air = 0.0;              // breathy noise on top
@@ -38,7 +37,7 @@ struct pad_params {
     double seconds = 1.0;
     uint64_t seed = 1;
 };
-signal pad(const pad_params& p);
+buffer pad(const pad_params& p);
 
 enum class texture_kind { wind, ocean, shimmer, drone, glass_rain, breath };
 
@@ -49,6 +48,6 @@ struct texture_params {
     double seconds = 1.2;
     uint64_t seed = 1;
 };
-signal texture(const texture_params& p);
+buffer texture(const texture_params& p);
 
 }  // namespace factory

@@ -5,13 +5,14 @@
 
 namespace factory {
 
-signal render_tones(const std::vector<tone_voice>& voices, size_t frames) {
-    signal out(frames, 0.0);
+buffer render_tones(const std::vector<tone_voice>& voices, size_t frames) {
+    buffer out(frames, 0.0);
     for (const tone_voice& v : voices) {
         harmonic_table table(v.amps, v.phases);
         periodic_drift drift(v.drift_period_s, 3, v.seed * 31 + 7);
         rng r(v.seed);
         double phase = r.uniform(), vib_phase = r.uniform();
+        if (v.start_phase >= 0) phase = v.start_phase;
         size_t start = std::min(frames, frames_for(v.start_s));
         // Pitch motion is computed every 16 samples; it is far slower than that.
         double ratio = 1.0;
@@ -26,7 +27,9 @@ signal render_tones(const std::vector<tone_voice>& voices, size_t frames) {
                                depth * std::sin(two_pi * (v.vibrato_hz * t + vib_phase));
                 ratio = std::pow(2.0, cents / 1200.0);
             }
-            out[i] += v.gain * table.at(phase);
+            // A voice that enters late rises over 5 ms rather than stepping in.
+            double rise = std::min(1.0, double(i - start) / (0.005 * rate_hz));
+            out[i] += v.gain * rise * table.at(phase);
             phase += v.hz * ratio / rate_hz;
             if (phase >= 1.0) phase -= 1.0;
         }
@@ -34,8 +37,8 @@ signal render_tones(const std::vector<tone_voice>& voices, size_t frames) {
     return out;
 }
 
-signal render_partials(const std::vector<partial>& partials, size_t frames) {
-    signal out(frames, 0.0);
+buffer render_partials(const std::vector<partial>& partials, size_t frames) {
+    buffer out(frames, 0.0);
     for (const partial& p : partials) {
         if (p.hz <= 0 || p.hz >= 19500.0) continue;
         rng r(p.seed);
@@ -74,8 +77,8 @@ double resonance_gain(double f, double hz, double bw_hz) {
     return hz * bw_hz / std::sqrt(d * d + (bw_hz * f) * (bw_hz * f));
 }
 
-signal oversampled(size_t frames, int factor, const std::function<void(signal&)>& render) {
-    signal hi(frames * size_t(factor) + 64 * size_t(factor), 0.0);
+buffer oversampled(size_t frames, int factor, const std::function<void(buffer&)>& render) {
+    buffer hi(frames * size_t(factor) + 64 * size_t(factor), 0.0);
     render(hi);
     // Kaiser-windowed sinc low-pass at 0.45 of the output rate, evaluated only at the
     // output samples.
@@ -100,7 +103,7 @@ signal oversampled(size_t frames, int factor, const std::function<void(signal&)>
         norm += s * w;
     }
     for (double& t : taps) t /= norm;
-    signal out(frames, 0.0);
+    buffer out(frames, 0.0);
     for (size_t i = 0; i < frames; ++i) {
         long centre = long(i) * factor;
         double acc = 0;

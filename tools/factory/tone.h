@@ -21,12 +21,13 @@ struct tone_voice {
     double vibrato_delay_s = 0, vibrato_rise_s = 0.3;
     double drift_cents = 0, drift_period_s = 1.0;  // slow wander that repeats every period
     double start_s = 0;  // the voice enters late (ensembles)
+    double start_phase = -1;  // cycles; < 0 for a seeded random phase
     double gain = 1.0;
     uint64_t seed = 1;
 };
 
 // Adds the voices into a signal of `frames` samples.
-signal render_tones(const std::vector<tone_voice>& voices, size_t frames);
+buffer render_tones(const std::vector<tone_voice>& voices, size_t frames);
 
 // One free partial: a sine at hz whose level follows amp * (1 + motion * drift(t)).
 struct partial {
@@ -36,7 +37,7 @@ struct partial {
     uint64_t seed = 1;
 };
 
-signal render_partials(const std::vector<partial>& partials, size_t frames);
+buffer render_partials(const std::vector<partial>& partials, size_t frames);
 
 // Spectral helpers: levels for harmonics of hz up to the band limit.
 std::vector<double> saw_spectrum(double hz, double rolloff_hz, double limit_hz = 18000.0);
@@ -45,6 +46,6 @@ double resonance_gain(double f, double hz, double bw_hz);
 
 // Renders `frames` samples at `factor` times the factory rate through `render` (which
 // fills a buffer of frames * factor values) and low-pass filters them down.
-signal oversampled(size_t frames, int factor, const std::function<void(signal&)>& render);
+buffer oversampled(size_t frames, int factor, const std::function<void(buffer&)>& render);
 
 }  // namespace factory

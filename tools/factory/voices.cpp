@@ -60,7 +60,7 @@ double formant_gain(vowel v, double pitch_hz, double f) {
     return g;
 }
 
-signal sung(const voice_params& p) {
+buffer sung(const voice_params& p) {
     size_t frames = frames_for(p.seconds);
     rng r(p.seed);
     size_t n = harmonics_below(p.hz, 12000.0);
@@ -79,14 +79,18 @@ signal sung(const voice_params& p) {
         v.vibrato_hz = rate_in_period(p.vibrato_hz * (1.0 + 0.2 * r.bipolar()), p.period_s);
         v.vibrato_cents = p.vibrato_cents * (1.0 + 0.25 * r.bipolar());
         v.vibrato_rise_s = p.onset_s;
-        v.drift_cents = 3.0;
+        // A section's singers wander less than a soloist: their sum would swell and fade.
+        v.drift_cents = p.singers > 1 ? 0.8 : 3.0;
         v.drift_period_s = p.period_s;
         v.start_s = j == 0 ? 0.0 : 0.04 * r.uniform();
         v.gain = 1.0 / std::sqrt(double(p.singers));
         v.seed = p.seed * 100 + uint64_t(j);
+        // The singers' waves start within a sixth of a cycle of each other, so the sum never
+        // comes near cancelling; their vibratos still move them apart and back.
+        if (p.singers > 1) v.start_phase = r.uniform() / 6.0;
         voices.push_back(v);
     }
-    signal s = render_tones(voices, frames);
+    buffer s = render_tones(voices, frames);
     // Breath through the first two formants.
     const formant_set& fs = formants_for(p.sound, p.hz);
     biquad b1 = biquad::bandpass(fs.f[0], 4.0), b2 = biquad::bandpass(fs.f[1], 5.0);

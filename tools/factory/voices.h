@@ -23,7 +23,7 @@ struct voice_params {
     uint64_t seed = 1;
 };
 
-signal sung(const voice_params& p);
+buffer sung(const voice_params& p);
 
 // Level of the vowel's formant cascade at f for a singer at pitch hz (unity at 0 Hz).
 double formant_gain(vowel v, double pitch_hz, double f);

@@ -21,17 +21,22 @@ void put16(std::ofstream& f, uint16_t v) {
 void write_wav(const std::string& path, const std::vector<float>& samples, int rate) {
     std::ofstream f(path, std::ios::binary | std::ios::trunc);
     if (!f) throw std::runtime_error("cannot create " + path);
+    // Float data takes the 18-byte format chunk and a "fact" chunk with the frame count.
     uint32_t data_bytes = uint32_t(samples.size() * 4);
     f.write("RIFF", 4);
-    put32(f, 36 + data_bytes);
+    put32(f, 4 + (8 + 18) + (8 + 4) + (8 + data_bytes));
     f.write("WAVEfmt ", 8);
-    put32(f, 16);
+    put32(f, 18);
     put16(f, 3);  // IEEE float
     put16(f, 1);
     put32(f, uint32_t(rate));
     put32(f, uint32_t(rate) * 4);
     put16(f, 4);
     put16(f, 32);
+    put16(f, 0);  // no extension
+    f.write("fact", 4);
+    put32(f, 4);
+    put32(f, uint32_t(samples.size()));
     f.write("data", 4);
     put32(f, data_bytes);
     for (float v : samples) {
