@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <set>
 
 #include "tools/factory/factory_values.h"
 
@@ -65,6 +66,9 @@ std::string osc(const factory_program& p, int n) {
     } else if (v[n == 1 ? P_OSC1_LOOP : P_OSC2_LOOP] > 0.5f) {
         s += " loop";
     }
+    float speed = v[n == 1 ? P_OSC1_SPEED : P_OSC2_SPEED];
+    if (w < 2 && speed != 0.5f && !(n == 1 && v[P_OSC1_SYNC] > 0.5f))
+        s.append(" speed ").append(std::to_string(int(std::lround(200.0 * speed)))).append("%");
     return s;
 }
 
@@ -89,11 +93,19 @@ std::string summary(const factory_program& p) {
         if (v[P_FILTER_ENV] != 0.5f) part += " +env";
         add(part);
     }
+    // A slot at no depth still counts when another slot opens it (the wheel on a vibrato).
+    std::set<int> opened;
+    for (int k = 0; k < 8; ++k) {
+        int dest = value_to_choice(v[size_t(P_ASSIGN1_DEST + 3 * k)], 128);
+        if (v[size_t(P_ASSIGN1_AMOUNT + 3 * k)] != 0.5f && dest >= P_ASSIGN1_AMOUNT &&
+            dest <= P_ASSIGN8_AMOUNT && (dest - P_ASSIGN1_AMOUNT) % 3 == 0)
+            opened.insert((dest - P_ASSIGN1_AMOUNT) / 3);
+    }
     for (int k = 0; k < 8; ++k) {
         int src = value_to_choice(v[size_t(P_ASSIGN1_SRC + 3 * k)], 8);
         int dest = value_to_choice(v[size_t(P_ASSIGN1_DEST + 3 * k)], 128);
         float amount = v[size_t(P_ASSIGN1_AMOUNT + 3 * k)];
-        if (dest == 0 || amount == 0.5f) continue;
+        if (dest == 0 || (amount == 0.5f && !opened.count(k))) continue;
         std::string part = std::string(source_names[src]);
         if (src >= 3 && src <= 5) {
             int n = src - 3;
