@@ -269,3 +269,17 @@ TEST(FactoryModels, SectionsCentreOnTheirRoot) {
         EXPECT_LT(std::fabs(cents), 1.0);
     }
 }
+
+TEST(FactoryModels, DrumHitsEndInSilence) {
+    // Hits are cut at their length inside the loops: the cut must not click.
+    for (int k = 0; k <= int(drum::tambourine); ++k) {
+        buffer hit = drum_hit(drum(k), 110.0, 1.0, 7);
+        ASSERT_GT(hit.size(), 1000u) << k;
+        double peak = 0;
+        for (double v : hit) peak = std::max(peak, std::fabs(v));
+        EXPECT_LT(std::fabs(hit.back()), 1e-3 * peak) << drum_name(drum(k));
+        double tail = 0;
+        for (size_t i = hit.size() - 20; i < hit.size(); ++i) tail = std::max(tail, std::fabs(hit[i]));
+        EXPECT_LT(tail, 0.01 * peak) << drum_name(drum(k));
+    }
+}

@@ -225,6 +225,8 @@ buffer drum_hit(drum kind, double hz, double length, uint64_t seed) {
         break;
     }
     }
+    // Every hit is cut at its length: the last few milliseconds fade so the cut never clicks.
+    fade_out(s, std::min(s.size() / 4, frames_for(0.012)));
     return s;
 }
 
