@@ -57,7 +57,8 @@ autocorrelator::~autocorrelator() {
 int64_t autocorrelator::fft_size(int64_t n) {
     int64_t best = 1;
     while (best < n) best <<= 1;
-    for (int64_t odd : {3, 5, 15})
+    // Small odd factors keep the transform close to n; FFTW is as quick per point on these.
+    for (int64_t odd : {3, 5, 9, 15, 25, 45, 75})
         for (int64_t m = odd; m < best; m <<= 1)
             if (m >= n) {
                 best = m;

@@ -23,8 +23,9 @@ public:
     // r(0), summed directly.
     static double energy(const double* x, int64_t len, int64_t avail);
 
-    // The FFT length used for a correlation needing n points: the smallest 2^a, 3·2^a,
-    // 5·2^a or 15·2^a that holds them (a bounded set of sizes, each planned once).
+    // The FFT length used for a correlation needing n points: the smallest m·2^a that
+    // holds them, m one of 1, 3, 5, 9, 15, 25, 45, 75 (a bounded set of sizes, each
+    // planned once per process).
     static int64_t fft_size(int64_t n);
 
 private:

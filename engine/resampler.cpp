@@ -64,7 +64,11 @@ sample_data resampler::resample(const sample_data& source, int32_t target_rate) 
     sample_data out(int32_t(std::min<int64_t>(m, INT32_MAX)), target_rate);
     const int64_t out_frames = out.frames;
     const double fmin = std::min(fs, ft);
+    const double gain = std::min(ft / fs, 1.0);
     const double reach = crossings / fmin;  // seconds each side
+    // Table position per second of offset, measured from the table's centre.
+    const double to_table = fmin * (points - 1) / (2 * crossings);
+    const double* tab = table.data();
     const float* in = source.data.data();
     float* o = out.data.data();
     for (int64_t i = 0; i < in_frames; ++i) {
@@ -72,7 +76,18 @@ sample_data resampler::resample(const sample_data& source, int32_t target_rate) 
         const int64_t j0 = std::max<int64_t>(0, int64_t((ti - reach) * ft));
         const int64_t j1 = std::min<int64_t>(out_frames, int64_t((ti + reach) * ft));
         const double v = in[i];
-        for (int64_t j = j0; j < j1; ++j) o[j] += float(kernel(double(j) / ft - ti, fs, ft) * v);
+        for (int64_t j = j0; j < j1; ++j) {
+            // kernel(j/ft - ti), with the table index counted from 0 rather than the centre
+            // so that truncation is the floor.
+            const double d = double(j) / ft - ti;
+            const double x = fmin * d;
+            if (x < -crossings || x > crossings) continue;
+            const double f = d * to_table + half;
+            const int lo = int(f);
+            const double frac = f - lo;
+            const double k = (tab[lo] * (1.0 - frac) + frac * tab[lo + (frac > 0.0)]) * gain;
+            o[j] += float(k * v);
+        }
     }
     return out;
 }

@@ -36,5 +36,7 @@ public:
 
 private:
     resampler();
-    std::array<double, points> table;
+    // One zero past the end, so interpolation between the last point and beyond needs no
+    // test.
+    std::array<double, points + 1> table{};
 };
