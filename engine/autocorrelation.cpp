@@ -16,19 +16,20 @@ struct plan_pair {
     fftw_plan backward = nullptr;  // half spectrum -> real (unscaled)
 };
 
-// Plans live for the process. FFTW's planner is not reentrant, and other plug-ins in the
-// same host may use the same library, so its own planner lock is switched on as well.
+// Plans live for the process (never destroyed, so no exit-time ordering matters). FFTW's
+// planner is not reentrant, and other plug-ins in the same host may use the same library,
+// so its own planner lock is switched on as well.
 const plan_pair& plans_for(int64_t n) {
     static std::mutex lock;
-    static std::map<int64_t, plan_pair> plans;
+    static auto* plans = new std::map<int64_t, plan_pair>;
     static const bool planner_locked = [] {
         fftw_make_planner_thread_safe();
         return true;
     }();
     (void)planner_locked;
     std::lock_guard<std::mutex> guard(lock);
-    auto it = plans.find(n);
-    if (it != plans.end()) return it->second;
+    auto it = plans->find(n);
+    if (it != plans->end()) return it->second;
     double* re = fftw_alloc_real(size_t(n));
     fftw_complex* sp = fftw_alloc_complex(size_t(n / 2 + 1));
     if (!re || !sp) {
@@ -42,7 +43,7 @@ const plan_pair& plans_for(int64_t n) {
     fftw_free(re);
     fftw_free(sp);
     if (!p.forward || !p.backward) throw std::bad_alloc();
-    return plans.emplace(n, p).first->second;
+    return plans->emplace(n, p).first->second;
 }
 
 }  // namespace
