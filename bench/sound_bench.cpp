@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <numbers>
 #include <random>
 #include <unistd.h>
@@ -91,10 +92,23 @@ public:
     std::filesystem::path folder, path;
 };
 
+// Bytes this process has read through read() so far (page cache hits included).
+double bytes_read_so_far() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    double value = 0;
+    while (io >> key >> value)
+        if (key == "rchar:") return value;
+    return 0;
+}
+
 BENCHMARK_DEFINE_F(big_bank, get_program)(benchmark::State& state) {
     bank b;
     b.load(path);
     int index = int(state.range(0));
+    double before = bytes_read_so_far();
+    program once = b.get_program(index);
+    state.counters["read_KB"] = (bytes_read_so_far() - before) / 1e3;
     for (auto _ : state) {
         program p = b.get_program(index);
         benchmark::DoNotOptimize(p.name.data());

@@ -92,6 +92,10 @@ void file_deserializer::fail_end(const char* failure) const { throw persist_erro
 void file_deserializer::read(void* destination, int64_t n, const char* failure) {
     if (n < 0 || !file) fail_end(failure);
     if (n == 0) return;
+    if (pending_skip > 0) {
+        if (::fseeko(file, off_t(pending_skip), SEEK_CUR) != 0) fail_end(failure);
+        pending_skip = 0;
+    }
     size_t got = std::fread(destination, 1, size_t(n), file);
     position += int64_t(got);
     delivered += int64_t(got);
@@ -132,7 +136,6 @@ void file_deserializer::get_chunk(void* destination, int32_t n) {
 void file_deserializer::skip(int32_t n) {
     // A move past the end is refused here rather than at the next read.
     if (!file || n < 0 || n > bytes_left()) fail_end("skip failed");
-    if (n == 0) return;
-    if (::fseeko(file, off_t(n), SEEK_CUR) != 0) fail_end("skip failed");
+    pending_skip += n;
     position += n;
 }

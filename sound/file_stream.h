@@ -68,7 +68,8 @@ private:
 
     std::FILE* file = nullptr;
     int64_t file_size = 0;
-    int64_t position = 0;
+    int64_t position = 0;      // logical, including skips not yet made
+    int64_t pending_skip = 0;  // skips are gathered into one seek before the next read
     int64_t delivered = 0;
 };
 
