@@ -5,7 +5,8 @@
 #include <fstream>
 #include <utility>
 
-#include "platform/atomic_file.h"
+#include "sound/atomic_file.h"
+#include "sound/persist_error.h"
 
 void controller_map::assign(int c, int p) {
     if (c < 0 || c >= controllers || p < 0 || p >= NUM_PARAMS) return;
@@ -85,14 +86,18 @@ bool preferences::load(const std::filesystem::path& file) {
 }
 
 bool preferences::save(const std::filesystem::path& file, std::string& error) const {
-    return platform::replace_file(file, "kvp", [&](std::FILE* f) {
-        if (!default_bank.empty() && std::fprintf(f, "default_bank \"%s\"\n", default_bank.c_str()) < 0)
-            return false;
-        for (auto [c, p] : saved)
-            if (valid_controller(c) && std::fprintf(f, "assign_midi_cc %d %d\n", c, p) < 0)
-                return false;
+    std::string text;
+    if (!default_bank.empty()) text += "default_bank \"" + default_bank + "\"\n";
+    for (auto [c, p] : saved)
+        if (valid_controller(c))
+            text += "assign_midi_cc " + std::to_string(c) + " " + std::to_string(p) + "\n";
+    try {
+        replace_file(file, [&](serializer& out) { out.put_chunk(text.data(), int32_t(text.size())); });
         return true;
-    }, error);
+    } catch (const std::exception& e) {
+        error = e.what();
+        return false;
+    }
 }
 
 void preferences::apply_defaults() {

@@ -5,10 +5,15 @@
 #include <atomic>
 
 #include "plugin/param_table.h"
+#include "sound/serializable.h"
 
-class timbre {
+class timbre : public serializable {
 public:
     static constexpr int count = NUM_PARAMS;
+
+    // The two readers of the timbre part of old program records: A for versions 0x100 to
+    // 0x500, B for 0x600 and 0x700.
+    enum class old_reader { A, B };
 
     timbre();  // fresh values
     timbre(const timbre& other);
@@ -27,6 +32,14 @@ public:
 
     // Every value back to the table builder's own, where stored-timbre readers start.
     void reset_to_initial();
+
+    // Count 87, then the 87 values in index order.
+    void serialize(serializer& out) const override;
+    // The current reader: a count, then that many values into records 0, 1, 2, ...;
+    // records not read keep the builder's values, values past record 86 are read and
+    // dropped. Nothing changes when the read fails.
+    void deserialize(deserializer& in) override;
+    void deserialize_old(deserializer& in, old_reader which);
 
     bool operator==(const timbre& other) const;
 

@@ -6,8 +6,9 @@
 #include <string>
 
 #include "sound/sample_data.h"
+#include "sound/serializable.h"
 
-class waveform {
+class waveform : public serializable {
 public:
     static constexpr int slots = 8;
     static constexpr int keys = 128;
@@ -27,14 +28,51 @@ public:
         return s >= 0 && s < slots ? s : 0;
     }
 
+    static bool valid_slot(int slot) { return slot >= 0 && slot < slots; }
+
+    // Eight slots (frames, rate, xpose, finetune, values, period map, pitch marks, name),
+    // then the 128-entry key map. Only `samples` are written, never the play samples.
+    void serialize(serializer& out) const override;
+    // Reads that layout into samples, names and key map; play_rate and play_samples are
+    // left for the caller to rebuild with resample. Nothing changes when the read fails.
+    void deserialize(deserializer& in) override;
+    // The 0x200 layout: each slot's values are one raw block and no analysis is stored,
+    // so every slot is analysed as it is read.
+    void deserialize_0x200(deserializer& in);
+
+    // Rebuilds play sample `slot` from stored sample `slot` for play_rate.
+    void resample(int slot);
+    // Takes a new play rate and rebuilds all eight play samples.
+    void set_play_rate(double rate);
+
+    // Slot editing. The waveform takes the sample, replaces the slot's stored sample and
+    // at once rebuilds its play sample. False (and nothing changes) for a slot outside 0..7.
+    bool set_sample(int slot, sample_data sample);
+    bool set_slot_name(int slot, std::string name);
+    const std::string& slot_name(int slot) const;
+
+    // Takes the stored part (samples, names, key map) of another waveform, keeping this
+    // one's play rate and play samples.
+    void take_stored(waveform&& other);
+
     bool operator==(const waveform&) const = default;
 };
 
 // The program's two user sample sets, "UserA" (0) and "UserB" (1).
-class wavetable {
+class wavetable : public serializable {
 public:
     std::array<std::string, 2> names;
     std::array<waveform, 2> waves;
+
+    // For each set: its wave name, then the waveform.
+    void serialize(serializer& out) const override;
+    void deserialize(deserializer& in) override;
+
+    // Slot editing on set `wave` (0 or 1); false when wave or slot is out of range.
+    bool set_sample(int wave, int slot, sample_data sample);
+    bool set_slot_name(int wave, int slot, std::string name);
+    // Both sets to a new play rate, all slots rebuilt.
+    void set_play_rate(double rate);
 
     bool operator==(const wavetable&) const = default;
 };

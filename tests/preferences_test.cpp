@@ -7,7 +7,8 @@
 
 #include <unistd.h>
 
-#include "platform/atomic_file.h"
+#include "sound/atomic_file.h"
+#include "sound/serializer.h"
 #include "platform/paths.h"
 #include "sound/preferences.h"
 #include "temp_dir.h"
@@ -132,7 +133,8 @@ TEST(Preferences, FailedSaveLeavesTheFileAlone) {
     EXPECT_FALSE(prefs.save(file / "kaveo.prefs", error));
     EXPECT_NE(error.find("temporary"), std::string::npos) << error;
     // A writer that gives up leaves no temporary file behind and the target as it was.
-    EXPECT_FALSE(platform::replace_file(file, "kvp", [](std::FILE*) { return false; }, error));
+    EXPECT_THROW(replace_file(file, [](serializer&) { throw std::runtime_error("gave up"); }),
+                 std::runtime_error);
     EXPECT_EQ(read_all(file), "assign_midi_cc 20 26\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }

@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcairo2-dev libx11-dev fonts-liberation
+  libcairo2-dev libx11-dev fonts-liberation libfftw3-dev
   clang libclang-rt-14-dev
   sox xvfb xdotool x11-apps amsynth
   zenity
