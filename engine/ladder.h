@@ -1,0 +1,30 @@
+// "AnaLP": a saturating four-stage transistor-ladder low-pass, two half-steps per sample
+// (run at twice the sample rate), with resonance fed back from the last stage.
+#pragma once
+
+class ladder {
+public:
+    // The soft clipper of every stage: a parabola that meets ±0.96016 at ±1.92033.
+    static double sat(double a) {
+        constexpr double knee = 1.92033, ceiling = 0.96016, curve = 0.26037;
+        if (a >= knee) return ceiling;
+        if (a <= -knee) return -ceiling;
+        if (a > 0.0) return ceiling - curve * (a - knee) * (a - knee);
+        if (a < 0.0) return curve * (a + knee) * (a + knee) - ceiling;
+        return 0.0;
+    }
+
+    // Coefficients for cutoff f (Hz), resonance r (0..1) at sample rate s (Hz).
+    void set(double f, double r, double s);
+    double process(double x);
+    void reset() { y1 = y2 = y3 = y4 = y4_prev = t1 = t2 = t3 = 0.0; }
+
+    double drive = 1.0;
+    double y1 = 0.0, y2 = 0.0, y3 = 0.0, y4 = 0.0, y4_prev = 0.0;
+    double t1 = 0.0, t2 = 0.0, t3 = 0.0;
+    double g = 0.0;  // stage gain per half-step
+    double k = 0.0;  // feedback
+
+private:
+    void half_step(double in);
+};
