@@ -28,4 +28,9 @@ void biquad::set(int type, double f, double q, double rate) {
     a1 = -2.0 * cs;
     a2 = 1.0 - alpha;
     inv_a0 = 1.0 / a0;
+    nb0 = b0 * inv_a0;
+    nb1 = b1 * inv_a0;
+    nb2 = b2 * inv_a0;
+    na1 = a1 * inv_a0;
+    na2 = a2 * inv_a0;
 }

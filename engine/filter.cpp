@@ -42,16 +42,16 @@ void voice_filter::recompute() {
         case lp12: a.set(biquad::low_pass, f, q, rate); break;
         case lp24:
             a.set(biquad::low_pass, f, q, rate);
-            b.set(biquad::low_pass, f, q, rate);
+            b.copy_coefficients(a);
             break;
         case hpf:
             // Only the first section runs; the second is kept in step for a later switch.
             a.set(biquad::high_pass, f, q, rate);
-            b.set(biquad::high_pass, f, q, rate);
+            b.copy_coefficients(a);
             break;
         case bpf:
             a.set(biquad::band_pass, f, q, rate);
-            b.set(biquad::band_pass, f, q, rate);
+            b.copy_coefficients(a);
             break;
         case analog_lp: lad.set(f, r, rate); break;
         default: break;

@@ -31,6 +31,14 @@ public:
 
     // The parts of process, for the voice's own sample loop.
     void control();  // filter envelope step, envelope modulation, coefficients
+    // One sample through the sections of type T (known to the caller's loop).
+    template <int T>
+    double audio_as(double x) {
+        if constexpr (T == lp12 || T == hpf) return a.process(x);
+        else if constexpr (T == lp24 || T == bpf) return b.process(a.process(x));
+        else if constexpr (T == analog_lp) return lad.process(x);
+        else return x;
+    }
     double audio(double x) {
         switch (kind) {
             case lp12:

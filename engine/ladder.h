@@ -16,7 +16,16 @@ public:
 
     // Coefficients for cutoff f (Hz), resonance r (0..1) at sample rate s (Hz).
     void set(double f, double r, double s);
-    double process(double x);
+    double process(double x) {
+        const double v = 2.0 * drive;
+        half_step(sat((x - 4.0 * k * y4) / v));
+        double m = (y4 + y4_prev) / 2.0;
+        y4_prev = y4;
+        half_step(sat((m - 4.0 * k * y4) / v));
+        double out = (y4 + y4_prev) / 2.0;
+        y4_prev = y4;
+        return out;
+    }
     void reset() { y1 = y2 = y3 = y4 = y4_prev = t1 = t2 = t3 = 0.0; }
 
     double drive = 1.0;
@@ -26,5 +35,18 @@ public:
     double k = 0.0;  // feedback
 
 private:
-    void half_step(double in);
+    void half_step(double u) {
+        const double v = 2.0 * drive;
+        const double gv = v * g;
+        y1 += gv * (u - t1);
+        double s1 = sat(y1 / v);
+        t1 = s1;
+        y2 += gv * (s1 - t2);
+        double s2 = sat(y2 / v);
+        t2 = s2;
+        y3 += gv * (s2 - t3);
+        double s3 = sat(y3 / v);
+        t3 = s3;
+        y4 += gv * (s3 - sat(y4 / v));
+    }
 };

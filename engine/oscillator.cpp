@@ -1,6 +1,8 @@
 #include "engine/oscillator.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 #include "engine/tables.h"
@@ -269,36 +271,122 @@ void oscillator::place(grain& g, double phase) const {
     check_inside(g);
 }
 
-double oscillator::recorded_sample() {
-    if (!set) return 0.0;
-    double out = 0.0;
-    for (grain& g : grains) {
-        double wi = g.phase * g.scale;
-        int i = wi < double(lookup_tables::window_steps - 1) ? int(wi) : lookup_tables::window_steps - 1;
-        out += window[i] * grain_value(g);
-        g.phase += 1.0;
-        g.frame += 1;
+void oscillator::wrap_loop() {
+    advanced -= loop_frames;
+    position = loop_begin_frames;
+    advanced_frac = 0;
+    const sample_data* s = play_sample();
+    anchor = s ? s->nearest_pitch_mark(double(loop_begin_frames)) : double(loop_begin_frames);
+}
+
+void oscillator::render(double* out, int count) {
+    if (!active) {
+        for (int i = 0; i < count; ++i) out[i] = 0.0;
+        return;
     }
-    advanced += inc_pos;
-    advanced_frac += inc_pos_frac;
-    if (advanced_frac > frac_mask) {
-        advanced += 1;
-        advanced_frac &= frac_mask;
+    if (row >= wave_table_set::first_row) {
+        for (int i = 0; i < count; ++i) out[i] = builtin_sample();
+        return;
     }
-    position = offset_frames + advanced;
-    if (loop) {
-        if (position > loop_begin_frames + loop_frames) {
-            advanced -= loop_frames;
-            position = loop_begin_frames;
-            advanced_frac = 0;
-            const sample_data* s = play_sample();
-            anchor = s ? s->nearest_pitch_mark(double(loop_begin_frames)) : double(loop_begin_frames);
+    render_recorded(out, count);
+}
+
+int64_t oscillator::samples_until(int64_t frames_ahead) const {
+    // The position after t samples is offset + ((A + t·H) >> 20) in 20-bit fixed point.
+    const int64_t a = advanced * frac_one + advanced_frac;
+    const int64_t h = int64_t(inc_pos) * frac_one + inc_pos_frac;
+    const int64_t goal = frames_ahead * frac_one;
+    if (a + h >= goal) return 1;
+    if (h <= 0) return INT64_MAX;
+    return (goal - a + h - 1) / h;
+}
+
+void oscillator::add_grain(grain& g, double* out, int count) const {
+    if (!g.silent) {
+        const double* w = window;
+        if (g.inside) {
+            const float* d = data + g.frame;
+            const double lo = g.w_lo, hi = g.w_hi;
+            for (int t = 0; t < count; ++t) {
+                const double wi = (g.phase + t) * g.scale;
+                const int i = wi < double(window_last) ? int(wi) : window_last;
+                out[t] += w[i] * (double(d[t]) * lo + double(d[t + 1]) * hi);
+            }
+        } else {
+            for (int t = 0; t < count; ++t) {
+                const double wi = (g.phase + t) * g.scale;
+                const int i = wi < double(window_last) ? int(wi) : window_last;
+                const int64_t f = g.frame + t;
+                out[t] += w[i] * (frame_value(f) * g.w_lo + frame_value(f + 1) * g.w_hi);
+            }
         }
-    } else if (position >= end_frames) {
-        active = false;
-        return out;
     }
-    for (grain& g : grains)
-        if (g.phase >= g.length) load_grain(g, g.phase - g.length);
-    return out;
+    g.phase += count;
+    g.frame += count;
+}
+
+void oscillator::render_recorded(double* out, int count) {
+    if (!set) {
+        for (int i = 0; i < count; ++i) out[i] = 0.0;
+        return;
+    }
+    int k = 0;
+    while (k < count) {
+        if (!active) {
+            out[k++] = 0.0;
+            continue;
+        }
+        // The next sample at which anything but the plain overlap-add happens.
+        int64_t m = count - k;
+        for (const grain& g : grains) {
+            const double left = std::ceil(g.length - g.phase);
+            const int64_t t = left < 1.0 ? 1 : int64_t(left);
+            if (t < m) m = t;
+        }
+        const int64_t edge = loop ? samples_until(loop_begin_frames + loop_frames + 1 - offset_frames)
+                                  : samples_until(end_frames - offset_frames);
+        if (edge < m) m = edge;
+        const int n = int(m);
+
+        grain& ga = grains[0];
+        grain& gb = grains[1];
+        if (ga.inside && gb.inside && !ga.silent && !gb.silent) {
+            // The usual case, both grains inside the sample: one pass.
+            const double* w = window;
+            const float* da = data + ga.frame;
+            const float* db = data + gb.frame;
+            const double alo = ga.w_lo, ahi = ga.w_hi, blo = gb.w_lo, bhi = gb.w_hi;
+            const double apos = ga.phase, bpos = gb.phase, ascale = ga.scale, bscale = gb.scale;
+            constexpr double last = double(window_last);
+            for (int t = 0; t < n; ++t) {
+                const int ia = int(std::min((apos + t) * ascale, last));
+                const int ib = int(std::min((bpos + t) * bscale, last));
+                out[k + t] = w[ia] * (double(da[t]) * alo + double(da[t + 1]) * ahi) +
+                             w[ib] * (double(db[t]) * blo + double(db[t + 1]) * bhi);
+            }
+            ga.phase += n;
+            ga.frame += n;
+            gb.phase += n;
+            gb.frame += n;
+        } else {
+            for (int t = 0; t < n; ++t) out[k + t] = 0.0;
+            add_grain(ga, out + k, n);
+            add_grain(gb, out + k, n);
+        }
+        const int64_t a = (advanced * frac_one + advanced_frac) +
+                          int64_t(n) * (int64_t(inc_pos) * frac_one + inc_pos_frac);
+        advanced = a >> frac_bits;
+        advanced_frac = int(a & frac_mask);
+        position = offset_frames + advanced;
+        k += n;
+        // Events of the stretch's last sample, in the order a single sample meets them.
+        if (loop) {
+            if (position > loop_begin_frames + loop_frames) wrap_loop();
+        } else if (position >= end_frames) {
+            active = false;
+            continue;
+        }
+        for (grain& g : grains)
+            if (g.phase >= g.length) load_grain(g, g.phase - g.length);
+    }
 }

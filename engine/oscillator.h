@@ -51,6 +51,9 @@ public:
         if (!active) return 0.0;
         return row >= wave_table_set::first_row ? builtin_sample() : recorded_sample();
     }
+    // count samples (no control tick among them) into out: the same values as count
+    // calls of sample(), computed a stretch at a time between grain, loop and end events.
+    void render(double* out, int count);
     void tick_params();
     // Before each block: the sample may have been replaced while the engine lock was free.
     void begin_block();
@@ -137,7 +140,40 @@ private:
         }
         return out;
     }
-    double recorded_sample();
+    double recorded_sample() {
+        if (!set) return 0.0;
+        double out = 0.0;
+        for (grain& g : grains) {
+            const double wi = g.phase * g.scale;
+            const int i = wi < double(window_last) ? int(wi) : window_last;
+            out += window[i] * grain_value(g);
+            g.phase += 1.0;
+            g.frame += 1;
+        }
+        advanced += inc_pos;
+        advanced_frac += inc_pos_frac;
+        if (advanced_frac > frac_mask) {
+            advanced += 1;
+            advanced_frac &= frac_mask;
+        }
+        position = offset_frames + advanced;
+        if (loop) {
+            if (position > loop_begin_frames + loop_frames) wrap_loop();
+        } else if (position >= end_frames) {
+            active = false;  // 5 % past the end of a one-shot sample
+            return out;
+        }
+        for (grain& g : grains)
+            if (g.phase >= g.length) load_grain(g, g.phase - g.length);
+        return out;
+    }
+    void wrap_loop();
+    static constexpr int window_last = 9999;
+    void render_recorded(double* out, int count);
+    void add_grain(grain& g, double* out, int count) const;
+    // Samples until the read position passes `frames_ahead` frames past the offset (1 at
+    // least; a huge number when it never does).
+    int64_t samples_until(int64_t frames_ahead) const;
 
     int wave_choice = 2;
     const wavetable* sets = nullptr;

@@ -26,8 +26,10 @@ public:
     // Hann window over 0..9999: 0 at the ends, 1 in the middle.
     const double* window() const { return hann.data(); }
 
-private:
+    // A separate copy, for measuring the build; everything else uses shared().
     lookup_tables();
+
+private:
     static int note_index(double i) {
         if (!(i > 0.0)) return 0;  // also NaN
         return i >= double(note_steps - 1) ? note_steps - 1 : int(i);

@@ -143,6 +143,10 @@ private:
     void control_end();    // last part: holders, LFOs, end test
     void apply_slots();
     void free_with_children();
+    // count samples (none of them a control tick) through filter type T.
+    template <int T>
+    void run(double* left, double* right, const double* child_in, int from, int count);
+    void run_any(double* left, double* right, const double* child_in, int from, int count);
 
     voice_host* owner = nullptr;
     int index = 0;

@@ -41,6 +41,67 @@ void voice::control_end() {
     if (amp.get_stage() == eg::idle) free_with_children();
 }
 
+template <int T>
+void voice::run(double* left, double* right, const double* child_in, int from, int count) {
+    // Cooked values only move at control ticks: between two of them they are constants.
+    const double bl = balance.left(), br = balance.right_gain();
+    const double pre = unison_gain * osc_gain.cooked;
+    const double g = gain.cooked;
+    const double pl = pan.left(), pr = pan.right_gain();
+    // The sections' state lives in locals for the run, so it stays in registers instead
+    // of going through memory every sample (the output buffers could alias it).
+    biquad fa = filter.a, fb = filter.b, d = dc;
+    ladder lad = filter.lad;
+    double o1[32], o2[32], a[32];  // a run never crosses a control tick: at most 32
+    osc2.render(o2, count);
+    osc1.render(o1, count);
+    if (amp.stage == eg::sustain_stage || amp.stage == eg::idle) {
+        // A held (or finished) envelope is a constant level.
+        const double level = amp.next();
+        for (int k = 0; k < count; ++k) a[k] = level;
+    } else {
+        for (int k = 0; k < count; ++k) a[k] = amp.next();
+    }
+    for (int k = 0; k < count; ++k) {
+        const int i = from + k;
+        double x = o1[k] * bl + o2[k] * br;
+        if (child_in) x += child_in[i];
+        x *= pre;
+        double f;
+        if constexpr (T == voice_filter::lp12 || T == voice_filter::hpf) f = fa.process(x);
+        else if constexpr (T == voice_filter::lp24 || T == voice_filter::bpf) f = fb.process(fa.process(x));
+        else if constexpr (T == voice_filter::analog_lp) f = lad.process(x);
+        else f = x;
+        const double y = d.process(a[k] * g * f);
+        left[i] += y * pl;
+        right[i] += y * pr;
+    }
+    // The LFO sources are smoothed every 8 samples.
+    for (int k = 0; k < count; ++k) {
+        if ((counter & 7) == 0) {
+            for (pct2p& o : lfo_out) o.tick();
+        }
+        counter = (counter + 1) & 31;
+    }
+    filter.a = fa;
+    filter.b = fb;
+    filter.lad = lad;
+    dc = d;
+}
+
+void voice::run_any(double* left, double* right, const double* child_in, int from, int count) {
+    switch (filter.type()) {
+        case voice_filter::lp12: run<voice_filter::lp12>(left, right, child_in, from, count); break;
+        case voice_filter::lp24: run<voice_filter::lp24>(left, right, child_in, from, count); break;
+        case voice_filter::hpf: run<voice_filter::hpf>(left, right, child_in, from, count); break;
+        case voice_filter::bpf: run<voice_filter::bpf>(left, right, child_in, from, count); break;
+        case voice_filter::analog_lp:
+            run<voice_filter::analog_lp>(left, right, child_in, from, count);
+            break;
+        default: run<voice_filter::none>(left, right, child_in, from, count); break;
+    }
+}
+
 void voice::render(double* left, double* right, int n, const double* child_in) {
     osc1.begin_block();
     osc2.begin_block();
@@ -50,47 +111,19 @@ void voice::render(double* left, double* right, int n, const double* child_in) {
         j = start_delay < n ? start_delay : n;
         start_delay -= j;
     }
-    // Cooked values only move at control ticks, so a run of samples between two ticks
-    // reads them from locals.
-    double bl = 0, br = 0, pre = 0, g = 0, pl = 0, pr = 0;
-    auto load = [&] {
-        bl = balance.left();
-        br = balance.right_gain();
-        pre = unison_gain * osc_gain.cooked;
-        g = gain.cooked;
-        pl = pan.left();
-        pr = pan.right_gain();
-    };
-    auto one = [&](int i) {
-        const double s2 = osc2.sample();
-        const double s1 = osc1.sample();
-        const double c = child_in ? child_in[i] : 0.0;
-        const double f = filter.audio((s1 * bl + s2 * br + c) * pre);
-        const double a = amp.next();
-        const double y = dc.process(a * g * f);
-        left[i] += y * pl;
-        right[i] += y * pr;
-        if ((counter & 7) == 0) {
-            for (pct2p& o : lfo_out) o.tick();
-        }
-    };
-    load();
     while (j < n) {
         if (counter == 0) {
+            // The control tick's own sample sits between the two halves of the tick.
             control_begin();
-            load();
-            one(j++);
+            run_any(left, right, child_in, j, 1);
             control_end();
-            load();
-            counter = 1;
+            ++j;
             continue;
         }
-        int run = 32 - counter;
-        if (run > n - j) run = n - j;
-        for (int k = 0; k < run; ++k, ++j) {
-            one(j);
-            counter = (counter + 1) & 31;
-        }
+        int count = 32 - counter;
+        if (count > n - j) count = n - j;
+        run_any(left, right, child_in, j, count);
+        j += count;
     }
 }
 
