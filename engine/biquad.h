@@ -26,9 +26,26 @@ public:
         y1 = y;
         return y;
     }
+    // The same for a section known to be low-, high- or band-pass: their numerators are
+    // b0·(1, 2, 1), b0·(1, −2, 1) and b0·(1, 0, −1), so three products do.
+    double process_low_pass(double x) { return feed(nb0 * ((x + x2) + 2.0 * x1), x); }
+    double process_high_pass(double x) { return feed(nb0 * ((x + x2) - 2.0 * x1), x); }
+    double process_band_pass(double x) { return feed(nb0 * (x - x2), x); }
     void reset() { x1 = x2 = y1 = y2 = 0.0; }
 
     double w0 = 0.0, alpha = 0.0, cs = 1.0, sn = 0.0;
+
+private:
+    double feed(double numerator, double x) {
+        const double y = (numerator - na2 * y2) - na1 * y1;
+        x2 = x1;
+        x1 = x;
+        y2 = y1;
+        y1 = y;
+        return y;
+    }
+
+public:
     double b0 = 1.0, b1 = 0.0, b2 = 0.0, a0 = 1.0, a1 = 0.0, a2 = 0.0, inv_a0 = 1.0;
     double nb0 = 1.0, nb1 = 0.0, nb2 = 0.0, na1 = 0.0, na2 = 0.0;  // divided by a0
     double x1 = 0.0, x2 = 0.0, y1 = 0.0, y2 = 0.0;

@@ -114,7 +114,7 @@ void oscillator::begin() {
     if (pitchable) {
         // Start one period before the quietest frame of the first period, so the first
         // grain opens near a zero crossing.
-        double q_period = s ? s->period_at(0.0) : -1.0;
+        double q_period = s ? cursor.period_at(*s, 0.0) : -1.0;
         int64_t q = int64_t(q_period > 0.0 ? q_period : period);
         if (q > grain_capacity / 2) q = grain_capacity / 2;
         if (q < 0) q = 0;
@@ -233,7 +233,7 @@ void oscillator::load_grain(grain& g, double carry) {
     // doubled until they are comparable with P), so grains stay on the sample's cycles.
     auto step_at = [&](double a) {
         if (!pitchable) return p;
-        double d = s->period_at(a);
+        double d = cursor.period_at(*s, a);
         if (d < 1.0) return p;
         while (p / d > 1.9) d *= 2.0;
         return d;
@@ -248,7 +248,7 @@ void oscillator::load_grain(grain& g, double carry) {
             break;
         }
     }
-    if (pitchable) anchor = s->nearest_pitch_mark(anchor);
+    if (pitchable) anchor = cursor.nearest_pitch_mark(*s, anchor);
 
     // Half a grain is one period; a grain never outgrows the 16,384-sample capacity.
     double half = p < 1.0 ? 1.0 : p > grain_capacity / 2 ? double(grain_capacity / 2) : p;
@@ -276,7 +276,7 @@ void oscillator::wrap_loop() {
     position = loop_begin_frames;
     advanced_frac = 0;
     const sample_data* s = play_sample();
-    anchor = s ? s->nearest_pitch_mark(double(loop_begin_frames)) : double(loop_begin_frames);
+    anchor = s ? cursor.nearest_pitch_mark(*s, double(loop_begin_frames)) : double(loop_begin_frames);
 }
 
 void oscillator::render(double* out, int count) {

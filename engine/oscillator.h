@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "engine/param.h"
+#include "engine/sample_cursor.h"
 #include "engine/wave_tables.h"
 
 class sample_data;
@@ -178,6 +179,7 @@ private:
     int wave_choice = 2;
     const wavetable* sets = nullptr;
     const double* window = nullptr;
+    sample_cursor cursor;  // period map and pitch marks of the play sample
     const float* data = nullptr;  // the play sample's values, refreshed every block
     int64_t frames = 0;
     // Read-position limits cooked from the holders at each control tick.

@@ -35,6 +35,8 @@ public:
     }
     // Once per control tick: glide, cook, forget the modulation.
     void tick() {
+        // Most holders sit still most of the time.
+        if (step == 0.0 && mod == 0.0 && cooked_mod == 0.0 && value == cooked_value) return;
         if (step != 0.0) {
             value += step;
             if ((step > 0.0 && value > target) || (step < 0.0 && value < target)) {

@@ -68,11 +68,13 @@ void voice::run(double* left, double* right, const double* child_in, int from, i
         if (child_in) x += child_in[i];
         x *= pre;
         double f;
-        if constexpr (T == voice_filter::lp12 || T == voice_filter::hpf) f = fa.process(x);
-        else if constexpr (T == voice_filter::lp24 || T == voice_filter::bpf) f = fb.process(fa.process(x));
+        if constexpr (T == voice_filter::lp12) f = fa.process_low_pass(x);
+        else if constexpr (T == voice_filter::hpf) f = fa.process_high_pass(x);
+        else if constexpr (T == voice_filter::lp24) f = fb.process_low_pass(fa.process_low_pass(x));
+        else if constexpr (T == voice_filter::bpf) f = fb.process_band_pass(fa.process_band_pass(x));
         else if constexpr (T == voice_filter::analog_lp) f = lad.process(x);
         else f = x;
-        const double y = d.process(a[k] * g * f);
+        const double y = d.process_high_pass(a[k] * g * f);
         left[i] += y * pl;
         right[i] += y * pr;
     }
@@ -118,6 +120,8 @@ void voice::render(double* left, double* right, int n, const double* child_in) {
             run_any(left, right, child_in, j, 1);
             control_end();
             ++j;
+            // A voice that ended is silent from here on, whatever the block size.
+            if (!active) return;
             continue;
         }
         int count = 32 - counter;

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <vector>
 
 #include "engine/oscillator.h"
+#include "engine/sample_cursor.h"
 #include "engine/wave_tables.h"
 #include "sample_fixture.h"
 #include "signal_measure.h"
@@ -316,6 +318,39 @@ TEST_F(Recorded, StretchRenderingEqualsSampleBySample) {
         EXPECT_EQ(osc.position, twin.position);
         if (!looping) {
             EXPECT_FALSE(osc.active);
+        }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SampleCursor, AnswersWhatTheSampleAnswers) {
+    // Random maps (with missing periods and repeated positions) and random walks of
+    // questions, in and outside the sample: the same answers as the binary searches.
+    std::mt19937 rng(5);
+    for (int round = 0; round < 200; ++round) {
+        sample_data s;
+        const int entries = int(rng() % 12);
+        int pos = int(rng() % 50) - 10;
+        for (int e = 0; e < entries; ++e) {
+            pos += int(rng() % 400);
+            double period = rng() % 5 == 0 ? 0.0 : 1.0 + double(rng() % 300);
+            s.period_map.push_back({pos, period, 0.5});
+        }
+        double mark = -3.0 + double(rng() % 7);
+        const int marks = int(rng() % 15);
+        for (int m = 0; m < marks; ++m) {
+            s.pitch_marks.push_back(mark);
+            mark += double(rng() % 3 == 0 ? 0 : rng() % 250) + 0.25;
+        }
+        sample_cursor cursor;
+        double x = 0.0;
+        for (int q = 0; q < 300; ++q) {
+            x = q % 50 == 0 ? double(int(rng() % 5000) - 1000) : x + double(int(rng() % 300) - 100) * 0.7;
+            ASSERT_EQ(cursor.period_at(s, x), s.period_at(x)) << round << " " << x;
+            ASSERT_EQ(cursor.nearest_pitch_mark(s, x), s.nearest_pitch_mark(x)) << round << " " << x;
         }
     }
 }
