@@ -175,6 +175,7 @@ void voice::set_sample_rate(double hz) {
 void voice::start(int n, double t, int role, int v, int d) {
     apply_pending();
     start_delay = d > 0 ? d : 0;
+    release_delay = -1;
     dc.reset();
     note = n;
     note_source.set((double(n) - 48.0) / 36.0);
@@ -246,8 +247,20 @@ void voice::release() {
     }
 }
 
+void voice::release_at(int delta) {
+    if (delta <= 0) {
+        release();
+        return;
+    }
+    // Counted as releasing from now on, so allocation in this block sees it as the
+    // note-off's sender meant it (free to steal, not held for legato).
+    releasing = true;
+    if (release_delay < 0 || delta < release_delay) release_delay = delta;
+}
+
 void voice::stop() {
     active = false;
+    release_delay = -1;
     for (voice* c : children) {
         if (!c) break;
         c->stop();

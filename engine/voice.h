@@ -74,6 +74,9 @@ public:
     // Note operations (audio thread or engine lock held).
     void start(int note, double detune_semitones, int role, int velocity, int delta_frames);
     void release();
+    // Release `delta` samples into the coming block (at once for 0): a note-off sent for
+    // a later sample of the block takes effect there, not at the block's start.
+    void release_at(int delta);
     void stop();
     void cut() { stop(); }
     void glide_to(int note, double glide_samples);
@@ -98,6 +101,7 @@ public:
     voice* parent = nullptr;
     std::array<voice*, max_children> children{};
     int start_delay = 0;  // samples of silence still to produce
+    int release_delay = -1;  // samples into the current block until release(); -1: none
     int note = 0;
     double detune = 0.0;  // semitones
     double unison_gain = 1.0;

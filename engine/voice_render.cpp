@@ -108,12 +108,23 @@ void voice::render(double* left, double* right, int n, const double* child_in) {
     osc1.begin_block();
     osc2.begin_block();
     int j = 0;
+    // A note-off waiting for its sample: runs stop there.
+    int release_point = release_delay >= 0 ? release_delay : n;
+    release_delay = -1;
     if (start_delay > 0) {
         // Nothing advances while the note waits for its place in the block.
         j = start_delay < n ? start_delay : n;
         start_delay -= j;
     }
+    if (release_point < n && release_point <= j) {
+        release();
+        release_point = n;
+    }
     while (j < n) {
+        if (j == release_point) {
+            release();
+            release_point = n;
+        }
         if (counter == 0) {
             // The control tick's own sample sits between the two halves of the tick.
             control_begin();
@@ -126,6 +137,7 @@ void voice::render(double* left, double* right, int n, const double* child_in) {
         }
         int count = 32 - counter;
         if (count > n - j) count = n - j;
+        if (release_point > j && count > release_point - j) count = release_point - j;
         run_any(left, right, child_in, j, count);
         j += count;
     }

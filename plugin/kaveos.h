@@ -102,7 +102,7 @@ private:
     void play_events(int frames);
     void play_event(const midi_event& e, int frames);
     void note_on(int note, int velocity, int delta);
-    void note_off(int note);
+    void note_off(int note, int delta);
     void controller(int number, int value);
     // Rendering (audio thread, engine lock held).
     void render_voices(int frames);

@@ -32,17 +32,16 @@ void Kaveos::play_event(const midi_event& e, int frames) {
     const int status = e.status & 0xF0;
     const int d1 = e.data1 & 0x7F;
     const int d2 = e.data2 & 0x7F;
+    // Hosts sometimes send offsets outside the block; they play at its edge.
+    const int delta = e.delta < 0 ? 0 : e.delta >= frames ? frames - 1 : e.delta;
     switch (status) {
         case 0x90:
-            if (d2 > 0) {
-                // Hosts sometimes send offsets outside the block; they play at its edge.
-                int delta = e.delta < 0 ? 0 : e.delta >= frames ? frames - 1 : e.delta;
+            if (d2 > 0)
                 note_on(d1, d2, delta);
-            } else {
-                note_off(d1);
-            }
+            else
+                note_off(d1, delta);
             break;
-        case 0x80: note_off(d1); break;
+        case 0x80: note_off(d1, delta); break;
         case 0xB0: controller(d1, d2); break;
         case 0xE0: {
             const double bend = double(d2 * 128 + d1) / 16384.0;
@@ -80,9 +79,11 @@ void Kaveos::note_on(int n, int velocity, int delta) {
     if (target) target->start(n, 0.0, 0, velocity, delta);
 }
 
-void Kaveos::note_off(int n) {
+void Kaveos::note_off(int n, int delta) {
+    // The release starts at the event's own sample. Unison children are released with
+    // their parent there; released now, they would only be marked early.
     for (voice& v : voices)
-        if (v.active && v.note == n) v.release();
+        if (v.active && v.note == n && !v.is_child) v.release_at(delta);
 }
 
 void Kaveos::controller(int c, int x) {

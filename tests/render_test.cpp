@@ -39,6 +39,38 @@ TEST_F(Render, DeltaFramesDelayTheNoteToTheSample) {
     for (size_t i = 700; i < 2048; ++i) ASSERT_EQ(c.left[i], a.left[i - 700]) << i;
 }
 
+TEST(RenderEvents, NoteOffsTakeEffectAtTheirOwnSample) {
+    // A short note inside one block: on at 100, off at 400. It sounds, and its release
+    // starts at sample 400 exactly, as when the host's blocks meet there.
+    test::instrument one;
+    test::plain_patch(one, 5);
+    one.set(P_EG_RELEASE, 0.1f);
+    one.send({{0x90, 69, 100}}, 100);
+    one.send({{0x80, 69, 0}}, 400);
+    auto a = one.render(512, 512);
+    one.render_into(a, 4096, 512);
+
+    test::instrument split;
+    test::plain_patch(split, 5);
+    split.set(P_EG_RELEASE, 0.1f);
+    split.send({{0x90, 69, 100}}, 100);
+    auto b = split.render(400, 400);
+    split.note_off(69);
+    split.render_into(b, 512 + 4096 - 400, 512);
+    ASSERT_EQ(a.left, b.left);
+    EXPECT_GT(measure::peak(to_double(a.left), 100, 400), 0.2);
+    // A voice whose note-off is still ahead in the block counts as releasing already: a
+    // full pool lets the next note take it.
+    test::instrument full;
+    test::plain_patch(full, 5);
+    for (int n = 0; n < 32; ++n) full.note_on(30 + n);
+    full.render(64);
+    full.send({{0x80, 35, 0}}, 10);
+    full.send({{0x90, 100, 90}}, 20);
+    full.render(64);
+    EXPECT_EQ(full.fx->pool_voice(5).note, 100);
+}
+
 TEST_F(Render, ProcessAddsAndProcessReplacingOverwrites) {
     in.note_on(69);
     std::vector<float> l(256, 0.25f), r(256, 0.25f);
