@@ -28,6 +28,7 @@ double lfo::note_phase() const {
 
 void lfo::recompute() {
     const double hz = rate_param.get();
+    last_x = rate_param.value;
     const double beats = mode == tempo_sync ? beats_for(rate_param.value) : 0.0;
     if (hz == last_hz && beats == last_beats && rate == last_rate && row == last_row &&
         mode == last_mode && tempo == last_tempo)
@@ -70,7 +71,7 @@ void lfo::advance() {
         // An increment of a whole table or more (fast LFOs on short rows) still lands inside.
         if (index >= table.length) index %= table.length;
     }
-    recompute();
+    refresh();
     rate_param.tick();
 }
 

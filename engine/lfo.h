@@ -18,6 +18,11 @@ public:
     double note_phase() const;
 
     void recompute();
+    // recompute() when the rate holder moved since (setters recompute themselves).
+    void refresh() {
+        if (rate_param.get() != last_hz || (mode == tempo_sync && rate_param.value != last_x))
+            recompute();
+    }
     void advance();           // one control tick
     void skip(int samples);   // whole control ticks in `samples`, without output
     void restart(double phase);
@@ -45,6 +50,6 @@ public:
 private:
     double published(double v) const { return compat ? v : 0.5 * v + 0.5; }
     // Cached inputs of the last recompute: it runs every tick and usually finds nothing new.
-    double last_hz = -1.0, last_beats = -1.0, last_rate = -1.0;
+    double last_hz = -1.0, last_x = -1.0, last_beats = -1.0, last_rate = -1.0;
     int last_row = -1, last_mode = -1, last_tempo = -1;
 };

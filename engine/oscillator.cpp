@@ -171,6 +171,13 @@ void oscillator::playback_increment() {
 }
 
 void oscillator::refresh_limits() {
+    if (offset.cooked == limits_offset && loop_begin.cooked == limits_begin &&
+        loop_length.cooked == limits_length && frames == limits_frames)
+        return;
+    limits_offset = offset.cooked;
+    limits_begin = loop_begin.cooked;
+    limits_length = loop_length.cooked;
+    limits_frames = frames;
     offset_frames = int64_t(std::trunc(offset.cooked * double(frames)));
     loop_begin_frames = int64_t(std::trunc(loop_begin.cooked * double(frames)));
     loop_frames = int64_t(std::trunc(loop_length.cooked * double(frames)));

@@ -184,4 +184,6 @@ private:
     int64_t frames = 0;
     // Read-position limits cooked from the holders at each control tick.
     int64_t offset_frames = 0, loop_begin_frames = 0, loop_frames = 1, end_frames = 0;
+    double limits_offset = -9.0, limits_begin = -9.0, limits_length = -9.0;
+    int64_t limits_frames = -1;
 };

@@ -55,18 +55,22 @@ void voice::run(double* left, double* right, const double* child_in, int from, i
     double o1[32], o2[32], a[32];  // a run never crosses a control tick: at most 32
     osc2.render(o2, count);
     osc1.render(o1, count);
+    // The envelope times the gain, a·g (the product the amplifier applies first).
     if (amp.stage == eg::sustain_stage || amp.stage == eg::idle) {
         // A held (or finished) envelope is a constant level.
-        const double level = amp.next();
+        const double level = amp.next() * g;
         for (int k = 0; k < count; ++k) a[k] = level;
     } else {
-        for (int k = 0; k < count; ++k) a[k] = amp.next();
+        for (int k = 0; k < count; ++k) a[k] = amp.next() * g;
+    }
+    if (child_in) {
+        for (int k = 0; k < count; ++k) o1[k] = o1[k] * bl + o2[k] * br + child_in[from + k];
+    } else {
+        for (int k = 0; k < count; ++k) o1[k] = o1[k] * bl + o2[k] * br;
     }
     for (int k = 0; k < count; ++k) {
         const int i = from + k;
-        double x = o1[k] * bl + o2[k] * br;
-        if (child_in) x += child_in[i];
-        x *= pre;
+        const double x = o1[k] * pre;
         double f;
         if constexpr (T == voice_filter::lp12) f = fa.process_low_pass(x);
         else if constexpr (T == voice_filter::hpf) f = fa.process_high_pass(x);
@@ -74,7 +78,7 @@ void voice::run(double* left, double* right, const double* child_in, int from, i
         else if constexpr (T == voice_filter::bpf) f = fb.process_band_pass(fa.process_band_pass(x));
         else if constexpr (T == voice_filter::analog_lp) f = lad.process(x);
         else f = x;
-        const double y = d.process_high_pass(a[k] * g * f);
+        const double y = d.process_high_pass(a[k] * f);
         left[i] += y * pl;
         right[i] += y * pr;
     }
