@@ -123,6 +123,11 @@ TEST_F(Delay, FiltersInTheFeedbackPath) {
     sum = 0;
     for (size_t i = 4410; i < h.size(); ++i) sum += h[i];
     EXPECT_NEAR(sum, 0.0, 1e-3);
+    // A new sample rate moves the filters with it: the corner stays at its frequency.
+    const double w44 = d.filter_l.w0;
+    d.set_sample_rate(96000.0);
+    EXPECT_NEAR(d.filter_l.w0, w44 * 44100.0 / 96000.0, 1e-12);
+    EXPECT_EQ(d.filter_r.w0, d.filter_l.w0);
 }
 
 int first_nonzero_after(const std::vector<float>& x, size_t from) {

@@ -260,6 +260,22 @@ TEST_F(Recorded, EmptySlotsAndLongPeriodsAreSafe) {
     EXPECT_EQ(osc.slot, 0);
 }
 
+TEST_F(Recorded, SwitchingWavesWhileSounding) {
+    use(test::sine_sample(441.0, 1.0));
+    osc.start(69);
+    run(osc, 5000);
+    // To a built-in table of another length and back: each plays at the key's pitch.
+    osc.choose_wave(5.5 / 6.0);  // "Sin"
+    std::vector<double> x = run(osc, 20000);
+    EXPECT_NEAR(measure::zero_crossing_hz(x, rate, 100), 440.0, 0.1);
+    osc.choose_wave(1.0);  // the pulse row, a quarter of the length
+    run(osc, 3000);
+    EXPECT_LT(osc.table_index, osc.table.length);
+    osc.choose_wave(0.0);
+    x = run(osc, 20000);
+    EXPECT_NEAR(measure::zero_crossing_hz(x, rate, 2000), 440.0, 0.5);
+}
+
 TEST_F(Recorded, SlotTuningAndKeyMap) {
     sample_data low = test::sine_sample(441.0, 1.0);
     sample_data high = test::sine_sample(441.0, 1.0);

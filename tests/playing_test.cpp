@@ -91,6 +91,21 @@ TEST_F(Playing, LegatoGlidesWithoutRetrigger) {
     EXPECT_EQ(v(1).osc1.cur_pitch, 64.0);
 }
 
+TEST_F(Playing, LegatoMovesThePlayedVoiceWithItsChildren) {
+    in.choose(P_LEGATO, 1, 2);
+    in.choose(P_UNISON_VOICES, 2, 6);
+    in.set(P_UNISON_DETUNE, 1.0f);
+    in.note_on(60);
+    in.render(256);
+    ASSERT_EQ(in.active_voices(), 3);
+    in.note_on(65);
+    in.render(1024);
+    EXPECT_EQ(in.active_voices(), 3);  // no new voices, no child gliding on its own
+    EXPECT_EQ(v(0).osc1.cur_pitch, 65.0);
+    EXPECT_NEAR(v(1).osc1.cur_pitch, 65.0 + 0.64 / 3, 1e-6);
+    EXPECT_NEAR(v(2).osc1.cur_pitch, 65.0 + 0.64 * 2 / 3, 1e-6);
+}
+
 TEST_F(Playing, UnisonTakesPoolVoices) {
     in.choose(P_UNISON_VOICES, 5, 6);  // six voices
     in.set(P_UNISON_DETUNE, 1.0f);
