@@ -22,6 +22,13 @@ struct effect_switches {
     std::atomic<float> delay_cutoff{0.0f};     // 81, raw value
     std::array<std::atomic<bool>, 2> osc_sync{};  // 82, 83
 
+    // Moves whenever the delay filter type or cutoff is set: the audio thread recomputes
+    // the delay's filters when it sees a new number.
+    std::atomic<unsigned> delay_filter_generation{0};
+    // Set when the delay is switched off: the audio thread clears the lines at its next
+    // block (they belong to it, so no other thread writes them).
+    std::atomic<bool> delay_clear_request{false};
+
     // Beats per minute the instrument runs at when it does not follow the host: 72..199.
     int plug_tempo() const {
         return 72 + int(127.0 * double(delay_tempo.load(std::memory_order_relaxed)));

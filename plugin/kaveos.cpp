@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "editor/kaveos_editor.h"
+#include "engine/tables.h"
+#include "engine/wave_tables.h"
 #include "vst/vst_text.h"
 
 using vst::copy_text;
@@ -24,10 +26,29 @@ Kaveos::Kaveos(audioMasterCallback audio_master)
         setUniqueID(unique_id);
         programsAreChunks(true);
     }
+
+    for (voice& v : voices) {
+        v.bind(this);
+        v.set_program(current_program);
+    }
+    mix_left.assign(initial_scratch, 0.0);
+    mix_right.assign(initial_scratch, 0.0);
+    mix_child.assign(initial_scratch, 0.0);
+    // The shared tables are built by the first instance in the process, here rather than
+    // at the first note.
+    (void)lookup_tables::shared();
+    (void)wave_table_set::shared();
     setSampleRate(44100.0f);
 
     program_loaded = false;
     setProgram(0);
+
+    delay_unit.create_lines();
+    for (voice& v : voices) v.release();
+    for (int v = 0; v < MAX_VOICES; ++v) {
+        voices[size_t(v)].set_number(v);
+        voices[size_t(v)].set_program(current_program);
+    }
 
     new KaveosEditor(this);  // registers itself as the base's editor
     busy.store(false, std::memory_order_relaxed);
@@ -41,8 +62,11 @@ void Kaveos::setSampleRate(float rate) {
     // The engine divides by the rate: a rate that is not a positive finite number is a
     // host mistake (some report 0 before they know it) and is ignored.
     if (!(rate > 0.0f) || !std::isfinite(rate)) return;
+    std::lock_guard<std::mutex> lock(engine_lock);
     AudioEffect::setSampleRate(rate);
     engine_rate = double(rate);
+    for (voice& v : voices) v.set_sample_rate(engine_rate);
+    delay_unit.set_sample_rate(engine_rate);
 }
 
 void Kaveos::setBlockSize(VstInt32 size) { AudioEffect::setBlockSize(size); }
@@ -53,8 +77,12 @@ void Kaveos::resume() { wantEvents(1); }
 // switch below gives until the bank is attached.
 void Kaveos::setProgram(VstInt32 index) {
     std::lock_guard<std::mutex> lock(engine_lock);
+    // Notes end even when the index is refused. They are cut under the lock because the
+    // voices belong to the audio thread whenever the lock is free.
+    for (voice& v : voices) v.cut();
     if (index < 0 || index >= num_programs) return;
     busy.store(true, std::memory_order_relaxed);
+    if (delay_unit.has_lines()) delay_unit.clear();
     current_index = index;
     current_program = program{};
     program_loaded = true;
@@ -62,7 +90,13 @@ void Kaveos::setProgram(VstInt32 index) {
     busy.store(false, std::memory_order_relaxed);
 }
 
+void Kaveos::set_wavetable(const wavetable& sets) {
+    auto lock = lock_engine();
+    current_program.waves = sets;
+}
+
 void Kaveos::update_program() {
+    for (voice& v : voices) v.set_program(current_program);
     for (int i = 0; i < NUM_PARAMS; ++i) setParameterAutomated(i, current_program.params.value(i));
     std::string name = current_program.name;
     std::vector<char> text(name.begin(), name.end());
@@ -152,12 +186,3 @@ bool Kaveos::getMidiKeyName(VstInt32 /*channel*/, MidiKeyName* record) {
     return false;
 }
 
-VstInt32 Kaveos::processEvents(VstEvents* /*events*/) { return 1; }
-
-void Kaveos::process(float** /*inputs*/, float** /*outputs*/, VstInt32 /*frames*/) {}
-
-void Kaveos::processReplacing(float** inputs, float** outputs, VstInt32 frames) {
-    for (int c = 0; c < 2; ++c)
-        if (outputs[c]) std::memset(outputs[c], 0, sizeof(float) * size_t(frames));
-    process(inputs, outputs, frames);
-}

@@ -17,6 +17,9 @@ void Kaveos::setParameter(VstInt32 index, float value) {
     if (double(value) > -1e-9 && double(value) < 1.0000000001) {
         current_program.params.set_value(index, value);
         apply_effect_switch(index, value);
+        // Every voice hears every accepted change, sounding or not; it only publishes
+        // the value here and applies it on the audio thread.
+        for (voice& v : voices) v.setParameter(index, value);
     }
     // The editor hears the stored value, so it redraws the old one after a rejected value.
     notify_editor(index, current_program.params.value(index));
@@ -46,19 +49,27 @@ void Kaveos::apply_effect_switch(int index, float value) {
         case P_LFO1_SYNC: e.lfo_sync[0].store(value_to_choice(value, 3), relaxed); break;
         case P_LFO2_SYNC: e.lfo_sync[1].store(value_to_choice(value, 3), relaxed); break;
         case P_LFO3_SYNC: e.lfo_sync[2].store(value_to_choice(value, 3), relaxed); break;
-        case P_DELAY_ON: e.delay_on.store(value > 0.5f, relaxed); break;
+        case P_DELAY_ON:
+            e.delay_on.store(value > 0.5f, relaxed);
+            // Switching off silences the lines, so switching on again starts clean.
+            if (!(value > 0.5f)) e.delay_clear_request.store(true, relaxed);
+            break;
         case P_DELAY_TYPE: e.delay_cross.store(value > 0.5f, relaxed); break;
         case P_DELAY_SYNC: e.delay_sync.store(value > 0.4999f, relaxed); break;
         case P_DELAY_FILTER_TYPE: {
             int mode = int(3.0f * value);
             e.delay_filter_mode.store(mode < 2 ? (mode < 0 ? 0 : mode) : 2, relaxed);
+            e.delay_filter_generation.fetch_add(1, relaxed);
             break;
         }
         case P_DELAY_TEMPO: e.delay_tempo.store(value, relaxed); break;
         case P_DELAY_LENGTH: e.delay_length.store(value, relaxed); break;
         case P_DELAY_WET: e.delay_wet.store(value, relaxed); break;
         case P_DELAY_FEEDBACK: e.delay_feedback.store(value, relaxed); break;
-        case P_DELAY_CUTOFF: e.delay_cutoff.store(value, relaxed); break;
+        case P_DELAY_CUTOFF:
+            e.delay_cutoff.store(value, relaxed);
+            e.delay_filter_generation.fetch_add(1, relaxed);
+            break;
         case P_OSC1_SYNC: e.osc_sync[0].store(value > 0.4999f, relaxed); break;
         case P_OSC2_SYNC: e.osc_sync[1].store(value > 0.4999f, relaxed); break;
         default: break;

@@ -2,11 +2,15 @@
 // library: the host answers time info and records automation.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <utility>
 #include <vector>
 
 #include "plugin/kaveos.h"
+
+#include <array>
+#include <initializer_list>
 
 namespace test {
 
@@ -49,6 +53,36 @@ struct instrument {
                        void* ptr = nullptr, float opt = 0.0f) {
         return effect()->dispatcher(effect(), opcode, index, value, ptr, opt);
     }
+
+    // Playing, as a host does: events go through processEvents, audio through the
+    // AEffect's processReplacing (with the host-side denormal handling of the wrapper).
+    void send(std::initializer_list<std::array<uint8_t, 3>> messages, int delta = 0);
+    void note_on(int note, int velocity = 100, int delta = 0) {
+        send({{uint8_t(0x90), uint8_t(note), uint8_t(velocity)}}, delta);
+    }
+    void note_off(int note, int delta = 0) { send({{uint8_t(0x80), uint8_t(note), 0}}, delta); }
+    void controller(int number, int value) {
+        send({{uint8_t(0xB0), uint8_t(number), uint8_t(value)}});
+    }
+    void bend(int value14) {
+        send({{uint8_t(0xE0), uint8_t(value14 & 0x7F), uint8_t((value14 >> 7) & 0x7F)}});
+    }
+    void set(int index, float value) { fx->setParameter(index, value); }
+    // A stepped parameter to choice k of n.
+    void choose(int index, int k, int n) { fx->setParameter(index, choice_to_value(k, n)); }
+
+    struct block {
+        std::vector<float> left, right;
+    };
+    // Renders frames samples in host blocks of block_size and appends them.
+    block render(int frames, int block_size = 512);
+    void render_into(block& out, int frames, int block_size = 512);
+
+    // Active pool voices.
+    int active_voices() const;
 };
+
+// A sound for tests: a built-in wave on OSC1 only, no filter, flat envelope, 0 dB.
+void plain_patch(instrument& in, int osc1_wave_choice = 2);
 
 }  // namespace test

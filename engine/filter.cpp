@@ -1,0 +1,59 @@
+#include "engine/filter.h"
+
+#include "engine/tables.h"
+
+voice_filter::voice_filter() : env_amount(0.5) {}
+
+void voice_filter::set_type(double x) {
+    double t = 7.0 * x;
+    kind = t >= 5.0 ? analog_lp : t > 0.0 ? int(t) : none;
+    recompute();
+}
+
+void voice_filter::set_sample_rate(double r) {
+    rate = r;
+    envelope.set_rate(r);
+    recompute();
+}
+
+void voice_filter::reset() {
+    a.reset();
+    b.reset();
+    lad.reset();
+    envelope.trigger();
+}
+
+double voice_filter::cutoff_hz(double c) {
+    return lookup_tables::shared().note_entry(c * 80.0 * 1000.0 + 39487.0);
+}
+
+void voice_filter::control() {
+    double e = envelope.tick(0);
+    cutoff.add_mod(env_amount.cooked * e);
+    recompute();
+}
+
+void voice_filter::recompute() {
+    if (kind == none) return;
+    const double f = cutoff_hz(cutoff.cooked);
+    const double r = resonance.cooked;
+    const double q = 1.0 / ((1.0 - r) * 0.999 + 0.001);
+    switch (kind) {
+        case lp12: a.set(biquad::low_pass, f, q, rate); break;
+        case lp24:
+            a.set(biquad::low_pass, f, q, rate);
+            b.copy_coefficients(a);
+            break;
+        case hpf:
+            // Only the first section runs; the second is kept in step for a later switch.
+            a.set(biquad::high_pass, f, q, rate);
+            b.copy_coefficients(a);
+            break;
+        case bpf:
+            a.set(biquad::band_pass, f, q, rate);
+            b.copy_coefficients(a);
+            break;
+        case analog_lp: lad.set(f, r, rate); break;
+        default: break;
+    }
+}

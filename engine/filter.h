@@ -1,0 +1,71 @@
+// The voice filter between the oscillator mix and the amplifier: none, LP12, LP24, HPF,
+// BPF (biquads) or AnaLP (the ladder). Coefficients and the filter envelope move once per
+// control tick; the audio path is one or two sections per sample.
+#pragma once
+
+#include "engine/biquad.h"
+#include "engine/eg.h"
+#include "engine/ladder.h"
+#include "engine/param.h"
+
+class voice_filter {
+public:
+    enum type_id : int { none = 0, lp12 = 1, lp24 = 2, hpf = 3, bpf = 4, analog_lp = 5 };
+
+    voice_filter();
+
+    // From the "Filter type" value: min(trunc(7·x), 5).
+    void set_type(double x);
+    int type() const { return kind; }
+    void set_sample_rate(double r);
+    // Zero every section and trigger the filter envelope (a note starts).
+    void reset();
+
+    // One sample; counter is the voice's sample counter (0 is a control tick).
+    double process(double x, int counter) {
+        if (counter == 0) control();
+        double y = audio(x);
+        if (counter == 0) tick_params();
+        return y;
+    }
+
+    // The parts of process, for the voice's own sample loop.
+    void control();  // filter envelope step, envelope modulation, coefficients
+    // One sample through the sections of type T (known to the caller's loop).
+    template <int T>
+    double audio_as(double x) {
+        if constexpr (T == lp12 || T == hpf) return a.process(x);
+        else if constexpr (T == lp24 || T == bpf) return b.process(a.process(x));
+        else if constexpr (T == analog_lp) return lad.process(x);
+        else return x;
+    }
+    double audio(double x) {
+        switch (kind) {
+            case lp12:
+            case hpf: return a.process(x);
+            case lp24:
+            case bpf: return b.process(a.process(x));
+            case analog_lp: return lad.process(x);
+            default: return x;
+        }
+    }
+    void tick_params() {
+        cutoff.tick();
+        resonance.tick();
+        env_amount.tick();
+    }
+
+    // Hz at cutoff holder value c: note 39.487 + 80·c, 80 Hz .. about 8128 Hz.
+    static double cutoff_hz(double c);
+    void recompute();
+
+    filtp cutoff, resonance;  // parameters 26, 27
+    pct2p env_amount;         // parameter 28, −1..+1
+    feg envelope;             // parameters 29..32
+    biquad a, b;
+    ladder lad;
+
+private:
+    int kind = none;
+    double rate = 44100.0;  // Hz
+};

@@ -1,0 +1,168 @@
+// One voice of the pool: two oscillators, the filter with its envelope, the amplitude
+// envelope, three LFOs, the parameter holders, eight modulation slots and the source
+// holders they read. A played voice may lead up to five unison children, which add only
+// their oscillators into its filter.
+//
+// Threads: setParameter and set_program may be called on any thread and only publish
+// (atomic values and dirty bits). Everything else runs on the audio thread inside the
+// render call under the engine lock, or on a thread that holds the engine lock.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <utility>
+
+#include "engine/biquad.h"
+#include "engine/eg.h"
+#include "engine/filter.h"
+#include "engine/lfo.h"
+#include "engine/oscillator.h"
+#include "engine/param.h"
+#include "plugin/param_table.h"
+
+class program;
+class wavetable;
+class voice;
+
+// What a voice asks of the instrument that owns it.
+class voice_host {
+public:
+    // Beats per minute: the host's when following it and it tells one, else the plug tempo.
+    virtual int tempo() = 0;
+    // The host's song position in quarter notes when following the host tempo and the
+    // host tells it; otherwise -1.
+    virtual double song_position() = 0;
+    // The lowest-index voice of the pool that is not active, or null.
+    virtual voice* free_voice() = 0;
+
+protected:
+    ~voice_host() = default;
+};
+
+struct mod_slot {
+    param* source = nullptr;       // a source holder, or none
+    param* destination = nullptr;  // a holder of this voice, or none
+    pct2p amount{0.5};             // −1..+1; 0.5 (display 0%) adds nothing
+};
+
+class voice {
+public:
+    static constexpr int max_children = 5;
+    static constexpr int sources = 8;
+    static constexpr int slots = 8;
+
+    voice();
+    voice(const voice&) = delete;
+    voice& operator=(const voice&) = delete;
+
+    void bind(voice_host* host) { owner = host; }
+    // The pool index v and the oscillator numbers 1 + 10·v and 2 + 10·v.
+    void set_number(int v);
+    int number() const { return index; }
+
+    // Any thread: link to the program's sample sets and publish all 87 of its values.
+    void set_program(const program& p);
+    // Any thread: publish one value; the audio thread applies it at the next control tick
+    // or note start (smoothed while the voice sounds, at once while it is free).
+    void setParameter(int index, float value);
+    // Audio thread: apply what was published since the last call.
+    void apply_pending();
+
+    void set_sample_rate(double hz);
+
+    // Note operations (audio thread or engine lock held).
+    void start(int note, double detune_semitones, int role, int velocity, int delta_frames);
+    void release();
+    // Release `delta` samples into the coming block (at once for 0): a note-off sent for
+    // a later sample of the block takes effect there, not at the block's start.
+    void release_at(int delta);
+    void stop();
+    void cut() { stop(); }
+    void glide_to(int note, double glide_samples);
+    void set_mod_wheel(double x) { mod_wheel.set_smoothed(x); }  // 0..1
+    void set_bend(double x) { bend.set_smoothed(x); }            // 0..1, centre 0.5
+
+    // Rendering. A played voice adds n samples into left/right, taking its children's
+    // oscillator sum from child_in (null for none). A child adds its oscillators into
+    // buffer. A free voice only moves its LFOs on.
+    void render(double* left, double* right, int n, const double* child_in);
+    void render_child(double* buffer, int n);
+    void skip_lfos(int n);
+    // One sample of a played voice (what render does per sample).
+    std::pair<double, double> tick(double child_in);
+
+    bool has_children() const { return children[0] != nullptr; }
+
+    // Allocation state.
+    bool active = false;
+    bool releasing = false;
+    bool is_child = false;
+    voice* parent = nullptr;
+    std::array<voice*, max_children> children{};
+    int start_delay = 0;  // samples of silence still to produce
+    int release_delay = -1;  // samples into the current block until release(); -1: none
+    int note = 0;
+    double detune = 0.0;  // semitones
+    double unison_gain = 1.0;
+    int counter = 0;  // sample counter modulo 32; 0 is a control tick
+
+    // Components.
+    oscillator osc1, osc2;
+    voice_filter filter;
+    eg amp;
+    std::array<lfo, 3> lfos;
+    biquad dc;  // 8 Hz high-pass after the amplifier
+
+    // Voice-level holders.
+    unip unison;         // 1
+    detunep unison_detune;  // 2
+    panp balance;        // 5: left = OSC1 gain, right = OSC2 gain
+    rangep bend_range;   // 6
+    gain2p osc_gain;     // 33
+    gainp gain;          // 34
+    panp pan;            // 35
+
+    // Modulation sources, in menu order, and the pitch-bend holder.
+    gparam velocity;
+    gparam mod_wheel;
+    pct2hp note_source;
+    std::array<pct2p, 3> lfo_out;
+    gparam filter_eg_out;
+    gparam amp_eg_out;
+    pct2p bend{0.5};
+    std::array<mod_slot, slots> matrix;
+
+    // The holder for a parameter index, or null when it is not a voice parameter.
+    param* holder(int index) const {
+        return index >= 0 && index < NUM_PARAMS ? map[size_t(index)] : nullptr;
+    }
+    param* source(int k) const { return k >= 0 && k < sources ? source_list[size_t(k)] : nullptr; }
+
+    static double unison_gain_for(int count);
+
+private:
+    void apply(int index, double value);
+    void control_begin();  // first part of a control tick: pending values, slots, pitch
+    void control_end();    // last part: holders, LFOs, end test
+    void apply_slots();
+    void free_with_children();
+    // count samples (none of them a control tick) through filter type T.
+    template <int T>
+    void run(double* left, double* right, const double* child_in, int from, int count);
+    void run_any(double* left, double* right, const double* child_in, int from, int count);
+
+    voice_host* owner = nullptr;
+    int index = 0;
+    int osc_numbers[2] = {1, 2};
+    double rate = 44100.0;
+
+    std::array<param*, NUM_PARAMS> map{};
+    std::array<param*, sources> source_list{};
+
+    // Published values: written by any thread, applied by the audio thread.
+    std::array<std::atomic<float>, NUM_PARAMS> incoming{};
+    std::array<std::atomic<uint64_t>, 2> dirty{};
+    std::atomic<const wavetable*> incoming_sets{nullptr};
+    const wavetable* sets = nullptr;
+};

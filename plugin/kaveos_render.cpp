@@ -1,0 +1,86 @@
+// The render call: queued events, the voice walk under the engine lock, the delay and the
+// conversion to the host's float buffers.
+#include <algorithm>
+#include <cstring>
+
+#include "plugin/kaveos.h"
+
+void Kaveos::process(float** /*inputs*/, float** outputs, VstInt32 frames) {
+    if (!outputs || frames <= 0) return;
+    const size_t n = size_t(frames);
+    if (n > mix_left.size()) {
+        // The only allocation on the audio thread: a block longer than any before.
+        mix_left.assign(n, 0.0);
+        mix_right.assign(n, 0.0);
+        mix_child.assign(n, 0.0);
+    }
+    std::fill_n(mix_left.begin(), n, 0.0);
+    std::fill_n(mix_right.begin(), n, 0.0);
+    {
+        // A program switch holds the lock across its work (and, later, disk reads): never
+        // wait for it here. The block is silent, and the events wait for the next one.
+        std::unique_lock<std::mutex> lock(engine_lock, std::try_to_lock);
+        if (!lock.owns_lock()) {
+            pending_events.make_late();
+            return;
+        }
+        if (effect.delay_clear_request.exchange(false, std::memory_order_relaxed))
+            delay_unit.clear();
+        play_events(frames);
+        render_voices(frames);
+        if (busy.load(std::memory_order_relaxed)) return;  // discarded, no delay either
+        if (effect.delay_on.load(std::memory_order_relaxed)) run_delay(frames);
+    }
+    for (int c = 0; c < 2; ++c) {
+        float* out = outputs[c];
+        if (!out) continue;
+        const double* mix = c == 0 ? mix_left.data() : mix_right.data();
+        for (size_t j = 0; j < n; ++j) out[j] += float(mix[j]);
+    }
+}
+
+void Kaveos::processReplacing(float** inputs, float** outputs, VstInt32 frames) {
+    if (!outputs || frames <= 0) return;
+    for (int c = 0; c < 2; ++c)
+        if (outputs[c]) std::memset(outputs[c], 0, sizeof(float) * size_t(frames));
+    process(inputs, outputs, frames);
+}
+
+void Kaveos::render_voices(int frames) {
+    double* left = mix_left.data();
+    double* right = mix_right.data();
+    double* child = mix_child.data();
+    for (voice& v : voices) {
+        if (!v.active) {
+            // Free voices keep their LFOs running, so a free LFO carries its phase on.
+            v.skip_lfos(frames);
+            continue;
+        }
+        if (v.is_child) continue;  // rendered by its parent
+        if (!v.has_children()) {
+            v.render(left, right, frames, nullptr);
+            continue;
+        }
+        std::fill_n(child, frames, 0.0);
+        for (voice* c : v.children) {
+            if (!c) break;
+            c->render_child(child, frames);
+        }
+        v.render(left, right, frames, child);
+    }
+}
+
+void Kaveos::run_delay(int frames) {
+    constexpr auto relaxed = std::memory_order_relaxed;
+    delay::settings s;
+    s.cross = effect.delay_cross.load(relaxed);
+    s.sync = effect.delay_sync.load(relaxed);
+    s.filter = effect.delay_filter_mode.load(relaxed);
+    s.length = effect.delay_length.load(relaxed);
+    s.wet = effect.delay_wet.load(relaxed);
+    s.feedback = effect.delay_feedback.load(relaxed);
+    s.cutoff = effect.delay_cutoff.load(relaxed);
+    s.filter_generation = effect.delay_filter_generation.load(relaxed);
+    delay_unit.update(s);
+    delay_unit.run(mix_left.data(), mix_right.data(), frames, s.sync ? tempo() : 0);
+}
