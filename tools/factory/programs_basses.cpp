@@ -63,7 +63,7 @@ void add_basses(bank_builder& b) {
         patch p = synth_bass(osc_wave::saw, osc_wave::square, 0.35);
         p.transpose(2, -12);
         p.filter(filter_kind::lp24, 380, 0.3, 0.45).filter_env(0.0, 0.25, 0.2, 0.1);
-        dynamics(p, 1, -2, 0.14);
+        dynamics(p, 1, -12, 0.14);
         p.mod(2, mod_source::velocity, P_FILTER_ENV, 0.15);
         b.add("Analog Bass", "Saw and sub square through a 24 dB filter", "", "", p);
     }
@@ -76,7 +76,7 @@ void add_basses(bank_builder& b) {
     {
         patch p = synth_bass(osc_wave::saw, osc_wave::saw, 0.0);
         p.filter(filter_kind::ana_lp, 260, 0.8, 0.6).filter_env(0.0, 0.18, 0.0, 0.08);
-        dynamics(p, 1, -3, 0.1);
+        dynamics(p, 1, 5, 0.1);
         p.mod(2, mod_source::velocity, P_FILTER_ENV, 0.25);
         p.legato(0.06);
         b.add("Acid Bass", "Squelchy ladder bass; overlap notes to slide", "", "", p);
@@ -85,7 +85,7 @@ void add_basses(bank_builder& b) {
         patch p = synth_bass(osc_wave::square, osc_wave::square, 0.4);
         p.transpose(2, -12);
         p.filter(filter_kind::lp12, 800, 0.1, 0.2).filter_env(0.0, 0.3, 0.3, 0.1);
-        dynamics(p, 1, -2, 0.12);
+        dynamics(p, 1, -9, 0.12);
         b.add("Square Bass", "Round square-wave bass", "", "", p);
     }
     {
@@ -96,14 +96,14 @@ void add_basses(bank_builder& b) {
         p.lfo(1, lfo_shape::sine, 2.0);
         p.mod(1, mod_source::lfo1, P_FILTER_CUTOFF, 0.3);
         p.mod(2, mod_source::mod_wheel, P_LFO1_FREQ, 0.2);
-        p.gain(-3);
+        p.gain(-7);
         b.add("Wobble Bass", "LFO1 wobbles the filter; the wheel speeds it up", "fat_saw", "", p);
     }
     {
         patch p = synth_bass(osc_wave::saw, osc_wave::sine, 0.4);
         p.transpose(2, -12);
         p.filter(filter_kind::ana_lp, 500, 0.4, 0.3).filter_env(0.0, 0.4, 0.3, 0.1);
-        dynamics(p, 1, -2, 0.12);
+        dynamics(p, 1, 4, 0.12);
         p.legato(0.12);
         b.add("Legato Bass", "Play it legato for glides", "", "", p);
     }
@@ -119,7 +119,7 @@ void add_basses(bank_builder& b) {
     {
         patch p = synth_bass(osc_wave::saw, osc_wave::saw, 0.0);
         p.filter(filter_kind::lp24, 220, 0.7, 0.4).filter_env(0.0, 0.3, 0.1, 0.1);
-        dynamics(p, 1, -4, 0.12);
+        dynamics(p, 1, -17, 0.12);
         p.mod(2, mod_source::note, P_FILTER_CUTOFF, 0.25);
         b.add("Reso Bass", "Resonant 24 dB bass; the filter tracks the keys", "", "", p);
     }
@@ -128,7 +128,7 @@ void add_basses(bank_builder& b) {
         p.wave(1, osc_wave::user_a).loop(1, b.set("fat_saw")).balance(0.0).bend(2);
         p.amp_env(0.002, 0.0, 1.0, 0.12).unison(2, 0.2);
         p.filter(filter_kind::lp24, 700, 0.2, 0.3).filter_env(0.0, 0.35, 0.3, 0.1);
-        dynamics(p, 1, -4, 0.12);
+        dynamics(p, 1, -7, 0.12);
         b.add("Fat Saw Bass", "Three detuned saws, doubled in unison", "fat_saw", "", p);
     }
 }

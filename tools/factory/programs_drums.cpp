@@ -52,7 +52,7 @@ void add_drums(bank_builder& b) {
         p.filter_env(0.0, 0.12, 0.0, 0.1);
         p.mod(1, mod_source::filter_eg, P_OSC1_XPOSE, 18.0 / 49.0);
         p.mod(2, mod_source::filter_eg, P_OSC_BALANCE, 0.3);
-        dynamics(p, 3, -3, 0.2);
+        dynamics(p, 3, -6, 0.2);
         p.delay_synced(5, -14, -10, true).delay_filter(2, 300);
         b.add("Zap Toms", "Pitch-dropping sine toms from the built-in waves", "", "", p);
     }

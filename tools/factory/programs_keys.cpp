@@ -126,14 +126,14 @@ void add_keys(bank_builder& b) {
     }
     {
         patch p = struck(b, "clav", 0.9, 0.08);
-        dynamics(p, 1, -3, 0.18, 0.35);
+        dynamics(p, 1, 6, 0.18, 0.35);
         p.filter(filter_kind::ana_lp, 2600, 0.25, 0.2);
         p.mod(3, mod_source::velocity, P_FILTER_CUTOFF, 0.25);
         b.add("Clavinet", "Funky clavinet, velocity to brightness", "clav", "", p);
     }
     {
         patch p = struck(b, "clav", 0.9, 0.08);
-        dynamics(p, 1, -4, 0.15, 0.35);
+        dynamics(p, 1, 7, 0.15, 0.35);
         p.filter(filter_kind::bpf, 1200, 0.55, 0.0);
         p.lfo(1, lfo_shape::triangle, 2.8);
         p.mod(3, mod_source::lfo1, P_FILTER_CUTOFF, 0.22);

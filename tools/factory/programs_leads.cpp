@@ -22,7 +22,7 @@ void add_leads(bank_builder& b) {
         patch p = lead(osc_wave::saw, osc_wave::saw, 0.5);
         p.fine(2, 7);
         p.filter(filter_kind::lp24, 2800, 0.2, 0.3).filter_env(0.0, 0.35, 0.5, 0.2);
-        dynamics(p, 1, -4, 0.12);
+        dynamics(p, 1, -9, 0.12);
         wheel_vibrato(p, 2, 2, 5.5, 25, true);
         p.legato(0.07);
         p.delay_synced(5, -16, -12, true);
@@ -32,7 +32,7 @@ void add_leads(bank_builder& b) {
         patch p = lead(osc_wave::square, osc_wave::square, 0.35);
         p.transpose(2, -12);
         p.filter(filter_kind::lp12, 3000, 0.1, 0.0);
-        dynamics(p, 1, -4, 0.12);
+        dynamics(p, 1, -7, 0.12);
         wheel_vibrato(p, 2, 2, 5.0, 20, true);
         p.legato(0.04);
         b.add("Square Lead", "Hollow squares an octave apart", "", "", p);
@@ -40,7 +40,7 @@ void add_leads(bank_builder& b) {
     {
         patch p = lead(osc_wave::saw, osc_wave::square, 0.3);
         p.filter(filter_kind::ana_lp, 900, 0.5, 0.35).filter_env(0.0, 0.5, 0.4, 0.3);
-        dynamics(p, 1, -3, 0.12);
+        dynamics(p, 1, 3, 0.12);
         p.mod(2, mod_source::mod_wheel, P_FILTER_CUTOFF, 0.3);
         p.legato(0.25);
         b.add("Mono Glide", "Long portamento through the ladder filter", "", "", p);
@@ -62,7 +62,7 @@ void add_leads(bank_builder& b) {
         p.wave(1, osc_wave::user_a).loop(1, b.set("supersaw")).balance(0.0).bend(2);
         p.amp_env(0.005, 0.0, 1.0, 0.3).unison(3, 0.3);
         p.filter(filter_kind::lp24, 6000, 0.1, 0.0);
-        dynamics(p, 1, -6, 0.1);
+        dynamics(p, 1, -8, 0.1);
         p.delay_synced(6, -12, -9, true).delay_filter(1, 4000);
         b.add("Supersaw Lead", "Seven-saw sample in three-voice unison", "supersaw", "", p);
     }
@@ -80,7 +80,7 @@ void add_leads(bank_builder& b) {
         patch p = lead(osc_wave::saw, osc_wave::saw, 0.45);
         p.transpose(2, 7);
         p.filter(filter_kind::lp24, 1800, 0.25, 0.35).filter_env(0.0, 0.6, 0.5, 0.3);
-        dynamics(p, 1, -5, 0.12);
+        dynamics(p, 1, -9, 0.12);
         p.legato(0.05);
         b.add("Fifth Lead", "Saws a fifth apart", "", "", p);
     }
@@ -96,7 +96,7 @@ void add_leads(bank_builder& b) {
     {
         patch p = lead(osc_wave::saw, osc_wave::saw, 0.0);
         p.filter(filter_kind::ana_lp, 400, 0.78, 0.55).filter_env(0.0, 0.2, 0.0, 0.1);
-        dynamics(p, 1, -4, 0.1);
+        dynamics(p, 1, 6, 0.1);
         p.mod(2, mod_source::velocity, P_FILTER_ENV, 0.2);
         p.legato(0.05);
         p.delay_synced(6, -14, -8, true);

@@ -41,7 +41,7 @@ void add_mallets(bank_builder& b) {
     {
         patch p = struck(b, "vibraphone", 2.0, 2.0, 0.6);
         p.amp_env(0.001, 2.0, 1.0, 0.6);
-        dynamics(p, 1, -4, 0.15, 0.25);
+        dynamics(p, 1, -7, 0.15, 0.25);
         p.lfo(1, lfo_shape::sine, 4.8);
         p.mod(3, mod_source::lfo1, P_GAIN, 0.07);
         p.mod(4, mod_source::lfo1, P_PAN, 0.15);

@@ -29,7 +29,7 @@ void add_pads(bank_builder& b) {
         patch p;
         p.wave(1, osc_wave::saw).wave(2, osc_wave::saw).fine(2, 12).balance(0.5).bend(2);
         p.osc_gain(4).unison(6, 0.4);
-        p.amp_env(0.5, 0.0, 1.0, 1.5).gain(-8);
+        p.amp_env(0.5, 0.0, 1.0, 1.5).gain(-10);
         p.filter(filter_kind::lp24, 1600, 0.15, 0.2).filter_env(1.2, 1.0, 0.5, 1.5);
         b.add("Saw Pad", "Six-voice unison saws opening slowly", "", "", p);
     }
@@ -37,7 +37,7 @@ void add_pads(bank_builder& b) {
         patch p;
         p.wave(1, osc_wave::saw).wave(2, osc_wave::square).transpose(2, -12).balance(0.4).bend(2);
         p.osc_gain(4).unison(2, 0.25);
-        p.amp_env(0.4, 0.0, 1.0, 1.2).gain(-8);
+        p.amp_env(0.4, 0.0, 1.0, 1.2).gain(-14);
         p.filter(filter_kind::lp24, 700, 0.55, 0.0);
         p.lfo(1, lfo_shape::triangle, 0.08);
         p.mod(1, mod_source::lfo1, P_FILTER_CUTOFF, 0.35);
@@ -100,7 +100,7 @@ void add_pads(bank_builder& b) {
         patch p;
         p.wave(1, osc_wave::triangle).wave(2, osc_wave::saw).transpose(2, -12).balance(0.4).bend(2);
         p.osc_gain(5).unison(3, 0.3);
-        p.amp_env(1.0, 0.0, 1.0, 1.8).gain(-8);
+        p.amp_env(1.0, 0.0, 1.0, 1.8).gain(-10);
         p.filter(filter_kind::lp24, 500, 0.2, 0.0);
         p.mod(1, mod_source::mod_wheel, P_FILTER_CUTOFF, 0.4);
         b.add("Dark Pad", "Low and murky; the wheel lets light in", "", "", p);

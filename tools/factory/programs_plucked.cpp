@@ -109,7 +109,7 @@ void add_plucked(bank_builder& b) {
         p.osc_gain(5).bend(2);
         p.amp_env(0.001, 0.9, 0.0, 0.3);
         p.filter(filter_kind::ana_lp, 300, 0.45, 0.5).filter_env(0.0, 0.25, 0.0, 0.2);
-        dynamics(p, 1, -3, 0.15);
+        dynamics(p, 1, 4, 0.15);
         p.mod(2, mod_source::velocity, P_FILTER_ENV, 0.2);
         p.delay_synced(6, -12, -9, true).delay_filter(1, 2500);
         b.add("Synth Pluck", "Saw and square through the ladder filter, synced echo", "", "", p);

@@ -56,7 +56,7 @@ void add_strings_choirs(bank_builder& b) {
     }
     {
         patch p = bowed(b, "strings", 0.05, 0.3);
-        dynamics(p, 1, -6, 0.12);
+        dynamics(p, 1, -9, 0.12);
         p.lfo(1, lfo_shape::square, 7.5);
         p.mod(2, mod_source::lfo1, P_GAIN, 0.14);
         b.add("Tremolo Strings", "Measured tremolo from a square LFO", "strings", "", p);
@@ -134,7 +134,7 @@ void add_strings_choirs(bank_builder& b) {
         p.filter(filter_kind::lp24, 3000, 0.1, 0.0);
         p.lfo(1, lfo_shape::triangle, 0.3);
         p.mod(1, mod_source::lfo1, P_FILTER_CUTOFF, 0.04);
-        dynamics(p, 2, -6, 0.1);
+        dynamics(p, 2, -11, 0.1);
         b.add("Synth Strings", "Two saws in four-voice unison", "", "", p);
     }
 }
