@@ -9,5 +9,6 @@ cmake --build build
 mkdir -p "$HOME/.vst" "$HOME/.local/bin"
 install -m 0755 build/kaveo.so "$HOME/.vst/kaveo.so"
 install -m 0755 build/kaveo-render "$HOME/.local/bin/kaveo-render"
+install -m 0755 build/kaveo-bank "$HOME/.local/bin/kaveo-bank"
 echo "Installed $HOME/.vst/kaveo.so and $HOME/.local/bin/kaveo-render"
 build/kaveo-render --info "$HOME/.vst/kaveo.so"

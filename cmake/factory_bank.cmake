@@ -34,8 +34,3 @@ foreach(target kaveo kaveo_tests kaveo_bench)
     target_link_libraries(${target} PRIVATE kaveo_factory_bank)
   endif()
 endforeach()
-
-# The tests check the bank against the records the builder makes.
-if(TARGET kaveo_tests)
-  target_link_libraries(kaveo_tests PRIVATE kaveo_factory_records)
-endif()
