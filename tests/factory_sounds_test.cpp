@@ -74,7 +74,8 @@ TEST(FactorySounds, EveryProgramPlaysANote) {
     const auto& defs = test::factory_bank();
     ASSERT_EQ(defs.size(), 128u);
 
-    std::string table = "| # | Program | Key | Peak dBFS | RMS dBFS | Loudest dBFS |\n";
+    std::string table = "| # | Program | Key | Peak dBFS | RMS dBFS | Loudest dBFS |\n"
+                        "|---|---|---|---|---|---|\n";
     for (int i = 0; i < 128; ++i) {
         const auto& def = defs[size_t(i)];
         SCOPED_TRACE(def.name);
