@@ -27,6 +27,7 @@ bank open_bank(const fs::path& path) {
 
 int program_index(const bank& b, const fs::path& path, const std::string& text) {
     int index = parse_int(text, 0, INT32_MAX, "the program index");
+    if (b.nprogs() == 0) failure(path.string() + " holds no programs");
     if (index >= b.nprogs())
         failure(path.string() + " holds programs 0 to " + std::to_string(b.nprogs() - 1) +
                 "; there is no program " + text);
