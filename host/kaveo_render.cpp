@@ -275,9 +275,11 @@ void print_summary(const options& o, host::render_job& job, const host::render_s
         }
     }
     double gain = job.gain();
-    if (o.job.normalize)
+    if (o.job.normalize && s.peak > 0.0)
         std::printf("Gain       %+.1f dB (normalized to a peak of %.1f dBFS)\n",
                     20.0 * std::log10(gain), host::normalize_dbfs);
+    else if (o.job.normalize)
+        std::printf("Gain       none (silent: nothing to normalize)\n");
     std::printf("Peak       %s\n", level_text(s.peak * gain).c_str());
     std::printf("RMS        %s\n", level_text(s.rms * gain).c_str());
     std::printf("Speed      %.1fx real time (%.2f s)\n", s.realtime_factor, s.wall_seconds);
@@ -306,6 +308,9 @@ int render(options& o) {
     bar.clear();
     for (const std::string& w : s.warnings)
         std::fprintf(stderr, "kaveo-render: warning: %s\n", w.c_str());
+    if (s.notes > 0 && !(s.peak > 0.0))
+        std::fprintf(stderr, "kaveo-render: warning: the output is silent, though %d notes "
+                             "played\n", s.notes);
     if (!o.quiet) print_summary(o, job, s);
     return 0;
 }
