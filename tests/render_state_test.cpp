@@ -345,6 +345,12 @@ TEST_F(StateCommand, SavesLoadsAndSaysSo) {
     r = kaveo_render(out + " --bank '" + dir / "any.kvb" + "'");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find("--bank works with Kaveo only"), std::string::npos) << r.output;
+    r = kaveo_render("-o '" + dir / "c.wav" + "' --notes 60:0:1 -p '" KAVEO_PLUGIN_PATH "' --bank '" +
+                     dir / "missing.kvb" + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.output.find("cannot read the bank file " + dir / "missing.kvb"), std::string::npos)
+        << r.output;
+    EXPECT_FALSE(std::filesystem::exists(dir / "c.wav"));
 }
 
 TEST_F(StateCommand, MisuseIsAUsageError) {
