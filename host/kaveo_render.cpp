@@ -268,10 +268,10 @@ void print_summary(const options& o, host::render_job& job, const host::render_s
                     players.size());
         for (size_t i = 0; i < players.size(); ++i) {
             const host::instance_summary& in = s.instances[i];
-            std::printf("  channel %-2s  %-28s %5d notes  peak %s\n",
+            std::printf("  channel %-2s  %-28s %5d notes  peak %s, RMS %s\n",
                         channel_list(in.channels).c_str(),
                         in.notes ? program_text(i).c_str() : "-", in.notes,
-                        level_text(in.peak).c_str());
+                        level_text(in.peak).c_str(), level_text(in.rms).c_str());
         }
     }
     double gain = job.gain();

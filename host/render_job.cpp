@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <stdexcept>
+#include <utility>
 
 #include "host/bank_chunk.h"
 #include "host/spool.h"
@@ -29,7 +30,8 @@ std::vector<int> used_channels(const midi_song& song) {
     return list;
 }
 
-render_job::render_job(const job_options& options, const midi_song& s) : o(options), song(s) {
+render_job::render_job(const job_options& options, midi_song s)
+    : o(options), song(std::move(s)) {
     if (o.per_channel && !o.save_state.empty())
         throw std::runtime_error("--save-state saves one instance's state; it cannot be used "
                                  "with --per-channel");

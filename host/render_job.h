@@ -46,7 +46,7 @@ public:
     // Loads and prepares the instances. Throws std::runtime_error with the reason when the
     // plug-in cannot do what is asked (no chunks, not Kaveo, no such program...) or a file
     // is missing or unreadable; nothing is written then.
-    render_job(const job_options& options, const midi_song& song);
+    render_job(const job_options& options, midi_song song);
     ~render_job();
 
     int channels() const;  // of the WAV file
@@ -65,7 +65,7 @@ private:
     instance_setup prepare(plugin& p);
 
     job_options o;
-    const midi_song& song;
+    midi_song song;
     std::vector<player> instances;
     std::unique_ptr<renderer> r;
     std::vector<std::string> note_lines;

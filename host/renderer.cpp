@@ -229,6 +229,7 @@ render_summary renderer::render(const midi_song& song, const block_sink& sink,
     float** output = lanes.size() == 1 ? lanes[0].out_pointers.data() : mix_pointers.data();
 
     double sum_squares = 0.0;
+    std::vector<double> lane_squares(lanes.size(), 0.0);
     int64_t silent_run = 0;
     size_t next = 0;
     int64_t pos = 0;
@@ -272,7 +273,9 @@ render_summary renderer::render(const midi_song& song, const block_sink& sink,
             for (int c = 0; c < outs; ++c)
                 for (int f = 0; f < frames; ++f) {
                     double x = lanes[i].out_buffers[size_t(c)][size_t(f)];
-                    if (!std::isnan(x)) peak = std::max(peak, std::fabs(x));
+                    if (std::isnan(x)) continue;
+                    peak = std::max(peak, std::fabs(x));
+                    lane_squares[i] += x * x;
                 }
         }
         next = last;
@@ -307,6 +310,10 @@ render_summary renderer::render(const midi_song& song, const block_sink& sink,
     summary.frames = uint64_t(pos);
     summary.seconds = double(pos) / set.sample_rate;
     if (pos > 0) summary.rms = std::sqrt(sum_squares / double(pos * written_channels));
+    for (size_t i = 0; i < lanes.size() && pos > 0; ++i) {
+        int outs = std::min(lanes[i].p->effect()->numOutputs, 2);
+        summary.instances[i].rms = std::sqrt(lane_squares[i] / double(pos * outs));
+    }
     if (summary.wall_seconds > 0) summary.realtime_factor = summary.seconds / summary.wall_seconds;
     return summary;
 }

@@ -42,6 +42,7 @@ struct instance_summary {
     // program change came first (it played the program it started with) or no note came.
     int first_program = -1;
     double peak = 0.0;         // of its own output, full scale 1
+    double rms = 0.0;          // of its own output over its channels
 };
 
 struct render_summary {

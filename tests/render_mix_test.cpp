@@ -159,6 +159,9 @@ TEST_F(Instances, TheMixIsTheSumOfTheInstances) {
     // The peaks: each instance's own, and the sum's, above full scale and kept.
     EXPECT_EQ(summary.instances[0].peak, 100.0f / 127.0f);
     EXPECT_EQ(summary.instances[2].peak, 1.0);
+    // Channel 1's instance: 0.25 for 200 of the 300 frames on the left, one impulse on the right.
+    double impulse = double(100.0f / 127.0f);
+    EXPECT_NEAR(summary.instances[0].rms, std::sqrt((200 * 0.0625 + impulse * impulse) / 600.0), 1e-12);
     EXPECT_EQ(summary.peak, 1.25);  // five notes held from frame 101 to 199
     EXPECT_EQ(left[150], 1.25f);
 }
@@ -176,7 +179,7 @@ TEST(PerChannel, OneInstancePerChannelTheSongUses) {
     o.program = 4;
     o.params = {{0, 0.5f}};
     o.render.sample_rate = 10000;
-    host::render_job job(o, song);
+    host::render_job job(o, three_channel_song());  // the job keeps its own copy
     host::render_summary s = job.run();
     ASSERT_EQ(job.players().size(), 3u);
     const uint16_t masks[3] = {1u << 0, 1u << 1, 1u << 9};
