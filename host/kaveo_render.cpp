@@ -31,7 +31,7 @@ void usage(std::FILE* out) {
     std::fprintf(out,
 R"(usage: kaveo-render [OPTIONS] SONG.mid          render a standard MIDI file
        kaveo-render [OPTIONS] --notes LIST      render notes given here
-       kaveo-render --info [PLUGIN]             show what a host sees of a plug-in
+       kaveo-render --info [--program N] [PLUGIN]   show what a host sees of a plug-in
 
 Renders through a VST 2.x instrument into a WAV file and prints a summary.
 
@@ -319,7 +319,12 @@ int info(const options& o) {
     std::string error;
     auto p = host::plugin::load(o.job.plugin, error);
     if (!p) throw std::runtime_error(error);
-    p->start(44100.0, 512);
+    p->open(44100.0, 512);
+    // The parameter values shown are those of the program asked for.
+    host::instance_setup setup;
+    setup.program = o.job.program;
+    host::apply_setup(*p, setup);
+    p->resume();
     std::printf("Plug-in:         %s\n", o.job.plugin.c_str());
     host::print_info(*p, stdout);
     return 0;

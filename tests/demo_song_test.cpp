@@ -6,6 +6,7 @@
 #include <set>
 
 #include "host/midi_file.h"
+#include "plugin/param_table.h"
 #include "tests/factory_bank.h"
 #include "tests/host_helpers.h"
 #include "tools/demo_song/demo_song.h"
@@ -111,6 +112,13 @@ TEST_F(DemoSong, EachPartHasItsChannelStartingWithItsProgram) {
         EXPECT_EQ(own[0].kind(), 0xC0);
         EXPECT_EQ(own[0].bytes[1], p.program);
         EXPECT_EQ(own[0].seconds, 0.0);
+        // Then its level, before any note.
+        int volume = -1;
+        for (const host::midi_message& m : own) {
+            if (m.kind() == 0x90) break;
+            if (m.kind() == 0xB0 && m.bytes[1] == 7) volume = m.bytes[2];
+        }
+        EXPECT_EQ(volume, p.volume());
         // Every part plays, with velocities that vary.
         std::set<int> velocities;
         int notes = 0;
@@ -121,8 +129,16 @@ TEST_F(DemoSong, EachPartHasItsChannelStartingWithItsProgram) {
     }
     // The drums change loops for the middle section and come back.
     std::vector<std::pair<double, int>> changes;
-    for (const host::midi_message& m : on_channel(9))
-        if (m.kind() == 0xC0) changes.push_back({m.seconds, m.bytes[1]});
+    std::vector<host::midi_message> drums = on_channel(9);
+    for (size_t i = 0; i < drums.size(); ++i)
+        if (drums[i].kind() == 0xC0) {
+            changes.push_back({drums[i].seconds, drums[i].bytes[1]});
+            // A program change sets the program's own gain: the level follows at once.
+            ASSERT_LT(i + 1, drums.size());
+            EXPECT_EQ(drums[i + 1].kind(), 0xB0);
+            EXPECT_EQ(drums[i + 1].bytes[1], 7);
+            EXPECT_EQ(drums[i + 1].seconds, drums[i].seconds);
+        }
     ASSERT_EQ(changes.size(), 1 + demo::drum_changes().size());
     for (size_t i = 0; i < demo::drum_changes().size(); ++i) {
         const demo::drum_change& d = demo::drum_changes()[i];
@@ -220,6 +236,17 @@ TEST_F(DemoSong, TheTuneStaysInKeyAndEndsOnTheTonic) {
     EXPECT_EQ(last, 69);  // A4
 }
 
+TEST(DemoSongMix, VolumesAreTheProgramsGainPlusTheMix) {
+    // 127 * (gain + dB / 66): Tine Piano's 0.346327 as it is, Finger Bass's 0.411479 + 4.5 dB.
+    EXPECT_EQ(demo::parts()[0].volume(), 44);
+    EXPECT_EQ(demo::parts()[1].volume(), 61);
+    demo::part loud = demo::parts()[0];
+    loud.mix_db = 60;
+    EXPECT_EQ(loud.volume(), 127);
+    loud.mix_db = -60;
+    EXPECT_EQ(loud.volume(), 0);
+}
+
 TEST(DemoSongPrograms, NumbersNameTheFactoryPrograms) {
     const auto& bank = test::factory_bank();
     ASSERT_EQ(bank.size(), 128u);
@@ -228,8 +255,13 @@ TEST(DemoSongPrograms, NumbersNameTheFactoryPrograms) {
         ASSERT_LT(p.program, 128);
         EXPECT_EQ(bank[size_t(p.program)].name, p.program_name) << p.name;
     }
-    for (const demo::drum_change& d : demo::drum_changes())
+    for (const demo::drum_change& d : demo::drum_changes()) {
         EXPECT_EQ(bank[size_t(d.program)].name, d.program_name);
+        EXPECT_NEAR(bank[size_t(d.program)].values[P_GAIN], d.program_gain, 1e-6);
+    }
+    // The levels are set against the programs' own gains.
+    for (const demo::part& p : demo::parts())
+        EXPECT_NEAR(bank[size_t(p.program)].values[P_GAIN], p.program_gain, 1e-6) << p.name;
     // The drums are tempo loops at the song's tempo.
     for (int program : {demo::parts().back().program, demo::drum_changes()[0].program}) {
         const factory::factory_program& p = bank[size_t(program)];

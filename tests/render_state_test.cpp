@@ -333,6 +333,9 @@ TEST_F(StateCommand, SavesLoadsAndSaysSo) {
     EXPECT_NE(r.output.find("loaded from " + dir / "s"), std::string::npos) << r.output;
     EXPECT_NE(r.output.find("Program    3\n"), std::string::npos) << r.output;
     EXPECT_EQ(test::read_file(dir / "t"), test::read_file(dir / "s"));
+    r = kaveo_render("--info --program 3 '" KAVEO_PROBE_PATH "'");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("Programs (current 3)"), std::string::npos) << r.output;
 
     r = kaveo_render(out + " --load-state '" + dir / "missing" + "'");
     EXPECT_EQ(r.status, 1);

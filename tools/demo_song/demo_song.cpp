@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <map>
 #include <set>
 
@@ -215,14 +216,24 @@ smf_track keys_track() {
     return t;
 }
 
+// Kaveo's Gain spans 66 dB over its range (-54 to +12 dB).
+constexpr double gain_range_db = 66.0;
+
+int volume_for(float program_gain, double mix_db) {
+    return std::clamp(int(std::lround(127.0 * (program_gain + mix_db / gain_range_db))), 0, 127);
+}
+
 smf_track drum_track() {
     smf_track t("Drums", ticks_per_quarter);
     // Each bar restarts the one-bar loop on its downbeat; the last is cut after one beat.
     for (int bar = 4; bar < 24; ++bar)
         t.note(bar_start(bar), 4, drum_channel, loop_key, 100 + wobble(bar));
     t.note(bar_start(24), 1, drum_channel, loop_key, 110);
-    for (const drum_change& d : drum_changes())
+    const part& drums = parts().back();
+    for (const drum_change& d : drum_changes()) {
         t.program(bar_start(d.bar), drum_channel, d.program);
+        t.controller(bar_start(d.bar), drum_channel, 7, volume_for(d.program_gain, drums.mix_db));
+    }
     return t;
 }
 
@@ -237,29 +248,35 @@ smf_track conductor() {
 
 }  // namespace
 
+int part::volume() const { return volume_for(program_gain, mix_db); }
+
+// Drums and bass carry the groove, the tune sits on top, the piano in the middle and the
+// pad behind.
 const std::vector<part>& parts() {
     static const std::vector<part> all = {
-        {"Keys", keys_channel, 0, "Tine Piano"},
-        {"Bass", bass_channel, 84, "Finger Bass"},
-        {"Pad", pad_channel, 98, "Warm Pad"},
-        {"Lead", lead_channel, 82, "Flute Lead"},
-        {"Drums", drum_channel, 120, "House Loop 120"},
+        {"Keys", keys_channel, 0, "Tine Piano", 0.346327f, 0.0},
+        {"Bass", bass_channel, 84, "Finger Bass", 0.411479f, 4.5},
+        {"Pad", pad_channel, 98, "Warm Pad", 0.696970f, -6.0},
+        {"Lead", lead_channel, 82, "Flute Lead", 0.678576f, -3.0},
+        {"Drums", drum_channel, 120, "House Loop 120", 0.772727f, 3.0},
     };
     return all;
 }
 
 const std::vector<drum_change>& drum_changes() {
-    static const std::vector<drum_change> all = {{12, 121, "Funk Loop 120"},
-                                                 {20, 120, "House Loop 120"}};
+    static const std::vector<drum_change> all = {{12, 121, "Funk Loop 120", 0.772727f},
+                                                 {20, 120, "House Loop 120", 0.772727f}};
     return all;
 }
 
 std::vector<uint8_t> compose() {
     std::vector<smf_track> tracks = {conductor(), keys_track(), bass_track(), pad_track(),
                                      lead_track(), drum_track()};
-    // Every part's channel starts with its program, before its first note.
-    for (size_t i = 0; i < parts().size(); ++i)
+    // Every part's channel starts with its program and its level, before its first note.
+    for (size_t i = 0; i < parts().size(); ++i) {
         tracks[i + 1].program(0, parts()[i].channel, parts()[i].program);
+        tracks[i + 1].controller(0, parts()[i].channel, 7, parts()[i].volume());
+    }
     return smf_file(tracks, ticks_per_quarter, double(bars * beats_per_bar));
 }
 

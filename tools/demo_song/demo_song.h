@@ -14,6 +14,12 @@ struct part {
     int channel;               // 0-15 (shown to users as 1-16)
     int program;               // the factory program its channel starts with
     std::string program_name;  // that program's name in the factory bank
+    // The mix: the part's level against its program's own. Channel volume (controller 7)
+    // drives Kaveo's Gain (66 dB over the controller's range), so the song sets it to the
+    // program's Gain plus mix_db right after each program change.
+    float program_gain;  // the program's Gain value, normalised
+    double mix_db;
+    int volume() const;  // the controller 7 value
 };
 
 constexpr int bpm = 120;
@@ -30,6 +36,7 @@ struct drum_change {
     int bar;  // 0-based
     int program;
     std::string program_name;
+    float program_gain;  // as in part; the drums' mix_db holds
 };
 const std::vector<drum_change>& drum_changes();
 
