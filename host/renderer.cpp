@@ -12,10 +12,12 @@ namespace host {
 
 namespace {
 
-// Suspends the plug-in however render() leaves, so a failing sink leaves it as found.
+// Suspends the plug-ins however render() leaves, so a failing sink leaves them as found.
 struct suspend_on_exit {
-    plugin& p;
-    ~suspend_on_exit() { p.suspend(); }
+    std::vector<plugin*> plugins;
+    ~suspend_on_exit() {
+        for (plugin* p : plugins) p->suspend();
+    }
 };
 
 void add_warning(std::vector<std::string>& warnings, const std::string& text) {
@@ -29,7 +31,11 @@ double render_summary::dbfs(double linear) {
     return linear > 0.0 ? 20.0 * std::log10(linear) : -std::numeric_limits<double>::infinity();
 }
 
-renderer::renderer(plugin& plug, const render_settings& settings) : p(plug), set(settings) {
+renderer::renderer(plugin& plug, const render_settings& settings)
+    : renderer(std::vector<instance>{{&plug, 0xFFFF}}, settings) {}
+
+renderer::renderer(const std::vector<instance>& instances, const render_settings& settings)
+    : set(settings) {
     if (!(set.sample_rate >= 1000.0 && set.sample_rate <= 768000.0))
         throw std::runtime_error("the sample rate must be between 1000 and 768000 Hz");
     if (set.block_size < 1 || set.block_size > 65536)
@@ -39,19 +45,33 @@ renderer::renderer(plugin& plug, const render_settings& settings) : p(plug), set
     if (!(set.silence_dbfs < 0.0 && set.silence_dbfs >= -200.0))
         throw std::runtime_error("the silence level must be between -200 and 0 dBFS");
     if (!(set.silence_seconds > 0.0)) throw std::runtime_error("silence time must be positive");
-    AEffect* fx = p.effect();
-    if (fx->numOutputs < 1) throw std::runtime_error("the plug-in has no audio outputs");
-    if (fx->numOutputs > 64 || fx->numInputs < 0 || fx->numInputs > 64)
-        throw std::runtime_error("the plug-in claims an implausible number of channels");
-    written_channels = std::min(fx->numOutputs, 2);
+    if (instances.empty()) throw std::runtime_error("nothing to render with: no plug-in");
 
-    // Room for every pin the plug-in has; some plug-ins touch two buffers whatever they say.
-    size_t block = size_t(set.block_size);
-    out_buffers.assign(size_t(std::max(fx->numOutputs, 2)), std::vector<float>(block));
-    in_buffers.assign(size_t(std::max(fx->numInputs, 2)), std::vector<float>(block));
-    for (auto& b : out_buffers) out_pointers.push_back(b.data());
-    for (auto& b : in_buffers) in_pointers.push_back(b.data());
-    p.open(set.sample_rate, set.block_size);
+    written_channels = 1;
+    for (const instance& in : instances) {
+        if (!in.p) throw std::runtime_error("an instance without a plug-in");
+        AEffect* fx = in.p->effect();
+        if (fx->numOutputs < 1) throw std::runtime_error("the plug-in has no audio outputs");
+        if (fx->numOutputs > 64 || fx->numInputs < 0 || fx->numInputs > 64)
+            throw std::runtime_error("the plug-in claims an implausible number of channels");
+        written_channels = std::max(written_channels, std::min(fx->numOutputs, 2));
+
+        lane l;
+        l.p = in.p;
+        l.channels = in.channels;
+        // Room for every pin the plug-in has; some plug-ins touch two buffers whatever they say.
+        size_t block = size_t(set.block_size);
+        l.out_buffers.assign(size_t(std::max(fx->numOutputs, 2)), std::vector<float>(block));
+        l.in_buffers.assign(size_t(std::max(fx->numInputs, 2)), std::vector<float>(block));
+        for (auto& b : l.out_buffers) l.out_pointers.push_back(b.data());
+        for (auto& b : l.in_buffers) l.in_pointers.push_back(b.data());
+        lanes.push_back(std::move(l));
+    }
+    if (lanes.size() > 1) {
+        mix_buffers.assign(size_t(written_channels), std::vector<float>(size_t(set.block_size)));
+        for (auto& b : mix_buffers) mix_pointers.push_back(b.data());
+    }
+    for (lane& l : lanes) l.p->open(set.sample_rate, set.block_size);
 }
 
 renderer::~renderer() = default;
@@ -101,53 +121,81 @@ std::vector<renderer::scheduled> renderer::schedule(const midi_song& song) const
     return events;
 }
 
-void renderer::deliver(const scheduled* first, size_t count, int64_t block_start) {
-    if (count == 0) return;
-    if (count > events_capacity) {
-        events_capacity = std::max(count, 2 * events_capacity);
-        midi_events.resize(events_capacity);
-        size_t bytes = offsetof(VstEvents, events) + events_capacity * sizeof(VstEvent*);
-        events_block.reset(new unsigned char[std::max(bytes, sizeof(VstEvents))]);
+void renderer::deliver(lane& l, instance_summary& own, const scheduled* first, size_t count,
+                       int64_t block_start) {
+    size_t taken = 0;
+    for (size_t i = 0; i < count; ++i) taken += l.takes(first[i]) ? 1 : 0;
+    if (taken == 0) return;
+    if (taken > l.events_capacity) {
+        l.events_capacity = std::max(taken, 2 * l.events_capacity);
+        l.midi_events.resize(l.events_capacity);
+        size_t bytes = offsetof(VstEvents, events) + l.events_capacity * sizeof(VstEvent*);
+        l.events_block.reset(new unsigned char[std::max(bytes, sizeof(VstEvents))]);
     }
-    auto* list = reinterpret_cast<VstEvents*>(events_block.get());
-    list->numEvents = VstInt32(count);
+    auto* list = reinterpret_cast<VstEvents*>(l.events_block.get());
+    list->numEvents = VstInt32(taken);
     list->reserved = 0;
+    size_t n = 0;
     for (size_t i = 0; i < count; ++i) {
-        VstMidiEvent& e = midi_events[i];
+        if (!l.takes(first[i])) continue;
+        VstMidiEvent& e = l.midi_events[n];
         e = VstMidiEvent{};
         e.type = kVstMidiType;
         e.byteSize = sizeof(VstMidiEvent);
         e.deltaFrames = VstInt32(first[i].frame - block_start);
         std::memcpy(e.midiData, first[i].bytes, first[i].size);
-        list->events[i] = reinterpret_cast<VstEvent*>(&e);
+        list->events[n++] = reinterpret_cast<VstEvent*>(&e);
+        if ((first[i].bytes[0] & 0xF0) == 0x90 && first[i].bytes[2] > 0) {
+            ++own.notes;
+            if (own.notes == 1) own.first_program = l.program;
+        }
     }
     // The list and the events stay untouched until the next block: plug-ins may keep the
     // pointers until the render call that follows returns.
-    p.dispatch(effProcessEvents, 0, 0, list);
+    l.p->dispatch(effProcessEvents, 0, 0, list);
 }
 
-void renderer::switch_program(int program, render_summary& summary) {
-    int count = p.effect()->numPrograms;
+void renderer::switch_program(lane& l, int program, render_summary& summary,
+                              instance_summary& own) {
+    int count = l.p->effect()->numPrograms;
     if (program >= count) {
         add_warning(summary.warnings, "program change to " + std::to_string(program) +
                                           " ignored: the plug-in has " +
                                           std::to_string(count) + " programs");
         return;
     }
-    p.dispatch(effBeginSetProgram);
-    p.dispatch(effSetProgram, 0, program);
-    p.dispatch(effEndSetProgram);
+    l.p->dispatch(effBeginSetProgram);
+    l.p->dispatch(effSetProgram, 0, program);
+    l.p->dispatch(effEndSetProgram);
+    l.program = program;
     ++summary.program_changes;
+    ++own.program_changes;
 }
 
-void renderer::run(float** outputs, int frames) {
-    AEffect* fx = p.effect();
-    for (auto& b : out_buffers) std::fill(b.begin(), b.begin() + frames, 0.0f);
+void renderer::run(lane& l, int frames) {
+    AEffect* fx = l.p->effect();
+    for (auto& b : l.out_buffers) std::fill(b.begin(), b.begin() + frames, 0.0f);
     // Plug-ins without the replacing call get zeroed buffers to add into.
     if ((fx->flags & effFlagsCanReplacing) && fx->processReplacing)
-        fx->processReplacing(fx, in_pointers.data(), outputs, frames);
+        fx->processReplacing(fx, l.in_pointers.data(), l.out_pointers.data(), frames);
     else if (fx->process)
-        fx->process(fx, in_pointers.data(), outputs, frames);
+        fx->process(fx, l.in_pointers.data(), l.out_pointers.data(), frames);
+}
+
+void renderer::mix(int frames) {
+    // Summed in double precision and rounded once: no clipping on the way, the summary
+    // and the writer see the true peak of the sum.
+    for (int c = 0; c < written_channels; ++c) {
+        float* out = mix_buffers[size_t(c)].data();
+        for (int i = 0; i < frames; ++i) {
+            double sum = 0.0;
+            for (const lane& l : lanes) {
+                int pin = std::min(c, std::min(l.p->effect()->numOutputs, 2) - 1);
+                sum += double(l.out_buffers[size_t(pin)][size_t(i)]);
+            }
+            out[i] = float(sum);
+        }
+    }
 }
 
 render_summary renderer::render(const midi_song& song, const block_sink& sink,
@@ -158,35 +206,49 @@ render_summary renderer::render(const midi_song& song, const block_sink& sink,
                                  std::to_string(int(max_song_seconds / 3600)) + " hours)");
     render_summary summary;
     summary.song_seconds = song.end_seconds;
+    for (lane& l : lanes) {
+        summary.instances.push_back({l.channels});
+        l.program = -1;
+    }
     const std::vector<scheduled> events = schedule(song);
     const int64_t song_frames = frame_at(song.end_seconds, set.sample_rate);
     const int64_t total = int64_t(planned_frames(song));
     const int64_t silence_needed = std::max<int64_t>(1, frame_at(set.silence_seconds, set.sample_rate));
     const double silence_level = std::pow(10.0, set.silence_dbfs / 20.0);
 
-    bool answer_time = p.time.answer_time;
-    p.time = transport{};
-    p.time.answer_time = answer_time;
-    p.time.changed = true;
-    p.resume();
-    suspend_on_exit guard{p};
+    suspend_on_exit guard;
+    for (lane& l : lanes) {
+        bool answer_time = l.p->time.answer_time;
+        l.p->time = transport{};
+        l.p->time.answer_time = answer_time;
+        l.p->time.changed = true;
+        l.p->resume();
+        guard.plugins.push_back(l.p);
+    }
     auto started = std::chrono::steady_clock::now();
+    float** output = lanes.size() == 1 ? lanes[0].out_pointers.data() : mix_pointers.data();
 
     double sum_squares = 0.0;
+    std::vector<double> lane_squares(lanes.size(), 0.0);
     int64_t silent_run = 0;
     size_t next = 0;
     int64_t pos = 0;
     while (pos < total) {
+        // Every instance hears the same time, as the tracks of one host do.
         song_position where = song.position_at(double(pos) / set.sample_rate);
-        p.time.sample_pos = double(pos);
-        p.time.ppq_pos = where.beats;
-        p.time.tempo = where.bpm;
-        p.time.bar_start_ppq = where.bar_start_beats;
-        p.time.numerator = where.numerator;
-        p.time.denominator = where.denominator;
+        for (lane& l : lanes) {
+            l.p->time.sample_pos = double(pos);
+            l.p->time.ppq_pos = where.beats;
+            l.p->time.tempo = where.bpm;
+            l.p->time.bar_start_ppq = where.bar_start_beats;
+            l.p->time.numerator = where.numerator;
+            l.p->time.denominator = where.denominator;
+        }
 
         for (; next < events.size() && events[next].program && events[next].frame <= pos; ++next)
-            switch_program(events[next].bytes[1], summary);
+            for (size_t i = 0; i < lanes.size(); ++i)
+                if (lanes[i].takes(events[next]))
+                    switch_program(lanes[i], events[next].bytes[1], summary, summary.instances[i]);
         // The block ends early at a program change, so the switch falls on its frame.
         int frames = int(std::min<int64_t>(set.block_size, total - pos));
         size_t last = next;
@@ -195,19 +257,34 @@ render_summary renderer::render(const midi_song& song, const block_sink& sink,
                 frames = int(events[last].frame - pos);
                 break;
             }
+            bool taken = false;
+            for (const lane& l : lanes) taken = taken || l.takes(events[last]);
+            if (!taken) continue;
             summary.events++;
             if ((events[last].bytes[0] & 0xF0) == 0x90 && events[last].bytes[2] > 0)
                 summary.notes++;
         }
-        deliver(events.data() + next, last - next, pos);
+        for (size_t i = 0; i < lanes.size(); ++i) {
+            deliver(lanes[i], summary.instances[i], events.data() + next, last - next, pos);
+            run(lanes[i], frames);
+            lanes[i].p->time.changed = false;
+            double& peak = summary.instances[i].peak;
+            int outs = std::min(lanes[i].p->effect()->numOutputs, 2);
+            for (int c = 0; c < outs; ++c)
+                for (int f = 0; f < frames; ++f) {
+                    double x = lanes[i].out_buffers[size_t(c)][size_t(f)];
+                    if (std::isnan(x)) continue;
+                    peak = std::max(peak, std::fabs(x));
+                    lane_squares[i] += x * x;
+                }
+        }
         next = last;
-        run(out_pointers.data(), frames);
-        p.time.changed = false;
+        if (lanes.size() > 1) mix(frames);
 
         bool quiet = true;
         for (int c = 0; c < written_channels; ++c) {
             for (int i = 0; i < frames; ++i) {
-                double x = out_buffers[size_t(c)][size_t(i)];
+                double x = output[c][i];
                 if (std::isnan(x)) continue;
                 summary.peak = std::max(summary.peak, std::fabs(x));
                 sum_squares += x * x;
@@ -217,12 +294,12 @@ render_summary renderer::render(const midi_song& song, const block_sink& sink,
             for (int i = 0; i < frames; ++i) {
                 bool silent = pos + i >= song_frames;
                 for (int c = 0; c < written_channels && silent; ++c)
-                    silent = std::fabs(out_buffers[size_t(c)][size_t(i)]) < silence_level;
+                    silent = std::fabs(output[c][i]) < silence_level;
                 silent_run = silent ? silent_run + 1 : 0;
             }
             quiet = silent_run >= silence_needed;
         }
-        sink(out_pointers.data(), frames);
+        sink(output, frames);
         pos += frames;
         if (progress) progress(uint64_t(pos), uint64_t(total));
         if (set.stop_on_silence && quiet) break;
@@ -233,6 +310,10 @@ render_summary renderer::render(const midi_song& song, const block_sink& sink,
     summary.frames = uint64_t(pos);
     summary.seconds = double(pos) / set.sample_rate;
     if (pos > 0) summary.rms = std::sqrt(sum_squares / double(pos * written_channels));
+    for (size_t i = 0; i < lanes.size() && pos > 0; ++i) {
+        int outs = std::min(lanes[i].p->effect()->numOutputs, 2);
+        summary.instances[i].rms = std::sqrt(lane_squares[i] / double(pos * outs));
+    }
     if (summary.wall_seconds > 0) summary.realtime_factor = summary.seconds / summary.wall_seconds;
     return summary;
 }

@@ -6,6 +6,34 @@ namespace probe {
 
 namespace {
 
+#ifndef PROBE_WITHOUT_CHUNKS
+constexpr size_t chunk_header = 12;  // "PRB", kind, program, parameter 0
+
+std::vector<uint8_t> make_chunk(const state* s, bool preset) {
+    std::vector<uint8_t> c = {'P', 'R', 'B', uint8_t(preset ? 'P' : 'B')};
+    c.resize(chunk_header);
+    int32_t program = s->program;
+    std::memcpy(&c[4], &program, 4);
+    std::memcpy(&c[8], &s->release_seconds, 4);
+    for (int b = 0; b < 256; ++b) c.push_back(uint8_t(b));
+    if (!preset) c.insert(c.end(), {'b', 'a', 'n', 'k'});
+    return c;
+}
+
+bool apply_chunk(state* s, const uint8_t* data, size_t size, bool preset) {
+    std::vector<uint8_t> expected = make_chunk(s, preset);
+    if (!data || size != expected.size() ||
+        std::memcmp(data, expected.data(), 4) != 0 ||
+        std::memcmp(data + chunk_header, expected.data() + chunk_header, size - chunk_header) != 0)
+        return false;
+    int32_t program;
+    std::memcpy(&program, data + 4, 4);
+    std::memcpy(&s->release_seconds, data + 8, 4);
+    s->program = program;
+    return true;
+}
+#endif
+
 VstIntPtr dispatcher(AEffect* fx, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                      float opt) {
     state* s = of(fx);
@@ -36,6 +64,20 @@ VstIntPtr dispatcher(AEffect* fx, VstInt32 opcode, VstInt32 index, VstIntPtr val
             }
             return 1;
         }
+#ifndef PROBE_WITHOUT_CHUNKS
+        case effGetChunk:
+            s->chunk = make_chunk(s, index != 0);
+            *static_cast<void**>(ptr) = s->chunk.data();
+            return VstIntPtr(s->chunk.size());
+        case effSetChunk: {
+            auto* bytes = static_cast<const uint8_t*>(ptr);
+            chunk_call c{index != 0, {}, false};
+            if (bytes && value > 0) c.bytes.assign(bytes, bytes + value);
+            c.accepted = apply_chunk(s, bytes, size_t(value), index != 0);
+            s->chunks_set.push_back(c);
+            return c.accepted ? 1 : 0;
+        }
+#endif
         case effGetEffectName:
             if (ptr) std::strcpy(static_cast<char*>(ptr), "Probe");
             return 1;
@@ -47,7 +89,9 @@ VstIntPtr dispatcher(AEffect* fx, VstInt32 opcode, VstInt32 index, VstIntPtr val
 }
 
 void set_parameter(AEffect* fx, VstInt32 index, float value) {
-    if (index == 0) of(fx)->release_seconds = value;
+    state* s = of(fx);
+    s->params.push_back({index, value, s->frames, s->calls.size()});
+    if (index == 0) s->release_seconds = value;
 }
 float get_parameter(AEffect* fx, VstInt32 index) {
     return index == 0 ? of(fx)->release_seconds : 0.0f;
@@ -125,10 +169,13 @@ extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMa
     fx.setParameter = probe::set_parameter;
     fx.getParameter = probe::get_parameter;
     fx.numPrograms = 16;
-    fx.numParams = 1;
+    fx.numParams = 4;  // only parameter 0 does something
     fx.numInputs = 0;
     fx.numOutputs = 2;
     fx.flags = effFlagsIsSynth | effFlagsCanReplacing;
+#ifndef PROBE_WITHOUT_CHUNKS
+    fx.flags |= effFlagsProgramChunks;
+#endif
     fx.ioRatio = 1.0f;
     fx.object = s;
     fx.uniqueID = vst_fourcc('k', 'P', 'r', 'b');

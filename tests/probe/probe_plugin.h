@@ -4,6 +4,12 @@
 // Its sound is easy to check by hand: the left channel is 0.25 per held note (after the
 // last note-off it falls linearly to zero over the release time set by parameter 0, in
 // seconds), the right channel an impulse of velocity/127 at each note-on.
+//
+// It keeps its state in chunks (kaveo_probe_plain.so, built without, does not). A chunk is
+// "PRB" and 'P' (program chunk) or 'B' (bank chunk), the program (int32) and parameter 0
+// (float) in the machine's order, then every byte value 0..255 once, and a bank chunk
+// another "bank". setChunk takes a chunk of the kind asked for and answers 0 for anything
+// else.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +32,19 @@ struct event {
     uint8_t bytes[3];
 };
 
+struct param_call {
+    VstInt32 index;
+    float value;
+    int64_t frame;       // frames rendered before the call
+    size_t calls_before; // dispatcher calls before it
+};
+
+struct chunk_call {
+    bool preset;  // isPreset: a program chunk
+    std::vector<uint8_t> bytes;
+    bool accepted;
+};
+
 struct block {
     int64_t start;
     VstInt32 frames;
@@ -40,6 +59,9 @@ struct state {
     std::vector<call> calls;
     std::vector<event> events;
     std::vector<block> blocks;
+    std::vector<param_call> params;
+    std::vector<chunk_call> chunks_set;  // every setChunk, in order
+    std::vector<uint8_t> chunk;          // the block the last getChunk handed out
     int program = 0;
     float release_seconds = 0.0f;  // parameter 0
     double sample_rate = 44100.0;
