@@ -3,18 +3,16 @@
 // reads or writes the user's files, and every instrument starts from the default program.
 #include <cstdlib>
 
-#include "plugin/kaveos.h"
+#include "program_fixture.h"
 #include "temp_dir.h"
 
 namespace {
-
-std::span<const std::byte> no_factory_bank() { return {}; }
 
 struct process_data_home {
     test::temp_dir dir;
     process_data_home() {
         setenv("XDG_DATA_HOME", dir.path().c_str(), 1);
-        Kaveos::set_factory_bank_source(no_factory_bank);
+        Kaveos::set_factory_bank_source(test::no_factory_bank);
     }
 };
 
