@@ -4,6 +4,7 @@
 // carries its version.
 #include <climits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "plugin/kaveos.h"
@@ -66,8 +67,13 @@ VstInt32 Kaveos::setChunk(void* data, VstInt32 size, bool is_preset) {
         next.deserialize(in);
 
         // A bank file that is missing now still leaves the bank on its path (with no
-        // programs), so saving the project again keeps the reference.
-        if (has_path) sounds.load(path);
+        // programs), so saving the project again keeps the reference. Either way no overlay
+        // of the previous bank carries over to its indices.
+        if (has_path) {
+            bank named;
+            named.load(path);
+            sounds = std::move(named);
+        }
         program_loaded = false;
         sounds.remember(index, next);  // ignored for an index outside 0..127
         prepare(next);

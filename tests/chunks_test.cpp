@@ -248,6 +248,9 @@ TEST_F(Chunks, BytesAfterTheRecordAreIgnored) {
 }
 
 TEST_F(Chunks, ABankChunkWhoseFileIsMissingStillRestoresItsProgram) {
+    fx().setProgram(5);
+    in->set(P_FILTER_CUTOFF, 0.9f);
+    fx().setProgram(1);  // program 5's edit is now an overlay of this bank
     program p;
     p.name = "Lost";
     p.params.set_value(P_FILTER_CUTOFF, 0.2f);
@@ -264,6 +267,13 @@ TEST_F(Chunks, ABankChunkWhoseFileIsMissingStillRestoresItsProgram) {
     auto again = get(false);
     EXPECT_EQ(again, bank_chunk("/nonexistent/folder/lost.kvb", 3, p).b);
     EXPECT_FALSE(fx().store_current_program());
+    // The other bank's overlay does not reach this bank's program 5.
+    fx().setProgram(5);
+    EXPECT_EQ(fx().current().name, "(empty)");
+    EXPECT_EQ(fx().getParameter(P_FILTER_CUTOFF), param_info(P_FILTER_CUTOFF).initial);
+    // Its own program comes back from the overlay.
+    fx().setProgram(3);
+    EXPECT_EQ(fx().current().name, "Lost");
 }
 
 TEST_F(Chunks, ABankChunkWithAnIndexOutsideTheTablePlaysItsProgramOnly) {
