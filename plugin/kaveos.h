@@ -140,8 +140,13 @@ public:
     // audio thread reads (program, sample sets); blocks rendered meanwhile are silent.
     std::unique_lock<std::mutex> lock_engine() { return std::unique_lock<std::mutex>(engine_lock); }
     // Replaces the current program's two sample sets under the engine lock; sounding
-    // notes go on with the new sets.
+    // notes go on with the new sets (their play samples are taken as they are).
     void set_wavetable(const wavetable& sets);
+    // A recorded sample (and its name) into slot `slot` of set `wave` (0 "UserA", 1
+    // "UserB") of the current program: its play sample is made for the engine's rate
+    // first, then both are swapped in under the engine lock. False (nothing changes) for
+    // a set or slot outside the table.
+    bool set_slot_sample(int wave, int slot, sample_data sample, std::string name);
 
     // The engine, for tests and the editor. Touch it only with the engine lock held or
     // from inside the render call.

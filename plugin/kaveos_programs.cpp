@@ -69,6 +69,22 @@ void Kaveos::set_wavetable(const wavetable& sets) {
     }
 }
 
+bool Kaveos::set_slot_sample(int wave, int slot, sample_data sample, std::string name) {
+    if (wave < 0 || wave > 1 || !waveform::valid_slot(slot)) return false;
+    waveform made;
+    made.play_rate = engine_rate;
+    made.samples[size_t(slot)] = std::move(sample);
+    made.resample(slot);
+    {
+        auto lock = lock_engine();
+        waveform& w = current_program.waves.waves[size_t(wave)];
+        std::swap(w.samples[size_t(slot)], made.samples[size_t(slot)]);
+        std::swap(w.play_samples[size_t(slot)], made.play_samples[size_t(slot)]);
+        w.names[size_t(slot)] = std::move(name);
+    }
+    return true;  // the replaced sample goes with `made`, after the lock
+}
+
 void Kaveos::update_program() {
     for (voice& v : voices) v.set_program(current_program);
     for (int i = 0; i < NUM_PARAMS; ++i) setParameterAutomated(i, current_program.params.value(i));

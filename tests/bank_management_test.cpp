@@ -2,8 +2,10 @@
 // preferences' default bank, loading and creating banks.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <csignal>
 #include <fstream>
 #include <memory>
 
@@ -92,6 +94,30 @@ TEST_F(Start, ADefaultBankThatCannotBeLoadedIsKeptAsideNotOverwritten) {
     EXPECT_EQ(test::read_file(folder() / "default.kvb.damaged"), (std::vector<unsigned char>{'o', 'l', 'd'}));
     EXPECT_EQ(test::read_file(folder() / "default.kvb.damaged2"),
               (std::vector<unsigned char>{2, 0, 0xBA, 0xBA, 9, 0, 0, 0, 3, 0}));
+}
+
+TEST_F(Start, AFirstStartThatCannotWriteTheWholeFactoryBankLeavesNoPartOfIt) {
+    // A file size limit fails the write part way, as a full disk would.
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = test::bank_bytes(factory_programs()).size() / 2;
+    auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string name;
+    {
+        test::instrument in;
+        name = in.fx->current().name;
+    }
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, old_handler);
+    EXPECT_EQ(name, "(empty)");
+    EXPECT_FALSE(fs::exists(default_bank()));
+    EXPECT_EQ(files_starting(folder(), "kvp"), 0u);
+    // The next start writes it whole.
+    test::instrument next;
+    EXPECT_EQ(next.fx->current().name, "Factory P0");
+    EXPECT_EQ(test::read_file(default_bank()), as_chars(test::bank_bytes(factory_programs())));
 }
 
 TEST_F(Start, WithoutAFactoryBankTheInstrumentRunsOnAnEmptyBank) {

@@ -220,6 +220,26 @@ TEST_F(Programs, SwitchingMakesPlaySamplesForTheHostRateAndPlaysInTune) {
     EXPECT_EQ(fx().current().waves.waves[0].play_samples[0].frames, 11025);
 }
 
+TEST_F(Programs, ASampleStoredIntoASlotReachesTheSoundingNoteAtOnce) {
+    in->dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
+    fx().setProgram(2);
+    in->set(P_GAIN, 54.0f / 66.0f);  // 0 dB
+    in->note_on(69, 127);
+    auto before = in->render(4800);
+    EXPECT_NEAR(measure::amplitude_at(to_double(before.left), 440.0, 48000.0, 1000, 4800), 0.5 * std::sqrt(0.5), 0.03);
+    ASSERT_TRUE(fx().set_slot_sample(0, 0, test::sine_sample(441.0, 1.0, 44100, 0.25), "quiet.wav"));
+    const waveform& w = fx().current().waves.waves[0];
+    EXPECT_EQ(w.play_samples[0].frames, 48000);
+    EXPECT_EQ(w.samples[0].frames, 44100);
+    EXPECT_EQ(w.names[0], "quiet.wav");
+    auto after = in->render(9600);
+    EXPECT_EQ(in->active_voices(), 1);
+    EXPECT_NEAR(measure::amplitude_at(to_double(after.left), 440.0, 48000.0, 1000, 9600), 0.25 * std::sqrt(0.5), 0.02);
+    for (auto [wave, slot] : {std::pair{2, 0}, std::pair{-1, 0}, std::pair{0, 8}, std::pair{1, -1}})
+        EXPECT_FALSE(fx().set_slot_sample(wave, slot, test::sine_sample(100.0, 0.01), "x"));
+    EXPECT_EQ(fx().current().waves.waves[1].names[0], "(empty)");
+}
+
 TEST_F(Programs, ProgramFilesExportAndImport) {
     test::temp_dir dir;
     fx().setProgram(2);
