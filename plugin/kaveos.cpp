@@ -27,6 +27,9 @@ Kaveos::Kaveos(audioMasterCallback audio_master)
         programsAreChunks(true);
     }
 
+    // The controller assignments of the preferences file, else the built-in table.
+    if (!loadPrefs()) prefs.apply_defaults();
+
     for (voice& v : voices) {
         v.bind(this);
         v.set_program(current_program);
@@ -40,6 +43,7 @@ Kaveos::Kaveos(audioMasterCallback audio_master)
     (void)wave_table_set::shared();
     setSampleRate(44100.0f);
 
+    load_default_bank();
     program_loaded = false;
     setProgram(0);
 
@@ -62,69 +66,22 @@ void Kaveos::setSampleRate(float rate) {
     // The engine divides by the rate: a rate that is not a positive finite number is a
     // host mistake (some report 0 before they know it) and is ignored.
     if (!(rate > 0.0f) || !std::isfinite(rate)) return;
-    std::lock_guard<std::mutex> lock(engine_lock);
-    AudioEffect::setSampleRate(rate);
-    engine_rate = double(rate);
-    for (voice& v : voices) v.set_sample_rate(engine_rate);
-    delay_unit.set_sample_rate(engine_rate);
+    // The play samples for the new rate are made before the engine is held.
+    wavetable sets = current_program.waves;
+    sets.set_play_rate(double(rate));
+    {
+        std::lock_guard<std::mutex> lock(engine_lock);
+        AudioEffect::setSampleRate(rate);
+        engine_rate = double(rate);
+        std::swap(current_program.waves, sets);
+        for (voice& v : voices) v.set_sample_rate(engine_rate);
+        delay_unit.set_sample_rate(engine_rate);
+    }
 }
 
 void Kaveos::setBlockSize(VstInt32 size) { AudioEffect::setBlockSize(size); }
 
 void Kaveos::resume() { wantEvents(1); }
-
-// An empty bank answers a default program for every index, which is what the program
-// switch below gives until the bank is attached.
-void Kaveos::setProgram(VstInt32 index) {
-    std::lock_guard<std::mutex> lock(engine_lock);
-    // Notes end even when the index is refused. They are cut under the lock because the
-    // voices belong to the audio thread whenever the lock is free.
-    for (voice& v : voices) v.cut();
-    if (index < 0 || index >= num_programs) return;
-    busy.store(true, std::memory_order_relaxed);
-    if (delay_unit.has_lines()) delay_unit.clear();
-    current_index = index;
-    current_program = program{};
-    program_loaded = true;
-    update_program();
-    busy.store(false, std::memory_order_relaxed);
-}
-
-void Kaveos::set_wavetable(const wavetable& sets) {
-    auto lock = lock_engine();
-    current_program.waves = sets;
-}
-
-void Kaveos::update_program() {
-    for (voice& v : voices) v.set_program(current_program);
-    for (int i = 0; i < NUM_PARAMS; ++i) setParameterAutomated(i, current_program.params.value(i));
-    std::string name = current_program.name;
-    std::vector<char> text(name.begin(), name.end());
-    text.push_back('\0');
-    setProgramName(text.data());
-    if (ui()) ui()->update_program();
-}
-
-void Kaveos::setProgramName(char* name) {
-    current_program.name = name ? name : "";
-    if (ui()) ui()->setParameter(-1, 0.0f);
-}
-
-void Kaveos::getProgramName(char* name) { copy_text(name, current_program.name, kTextScratch); }
-
-bool Kaveos::getProgramNameIndexed(VstInt32 /*category*/, VstInt32 index, char* text) {
-    if (index == current_index) {
-        copy_text(text, current_program.name, kTextScratch);
-        return true;
-    }
-    if (index < 0 || index >= num_programs) return false;
-    copy_text(text, "", kTextScratch);
-    return true;
-}
-
-bool Kaveos::copyProgram(VstInt32 destination) {
-    return destination >= 0 && destination < num_programs;
-}
 
 bool Kaveos::getOutputProperties(VstInt32 index, VstPinProperties* props) {
     if (index < 0 || index > 1) return false;

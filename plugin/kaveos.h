@@ -4,7 +4,10 @@
 
 #include <array>
 #include <atomic>
+#include <cstddef>
+#include <filesystem>
 #include <mutex>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -13,6 +16,8 @@
 #include "engine/voice.h"
 #include "plugin/effect_switches.h"
 #include "plugin/param_table.h"
+#include "sound/bank.h"
+#include "sound/preferences.h"
 #include "sound/program.h"
 #include "vst/audioeffectx.h"
 
@@ -47,6 +52,12 @@ public:
 
     bool getProgramNameIndexed(VstInt32 category, VstInt32 index, char* text) override;
     bool copyProgram(VstInt32 destination) override;
+    // State chunks. A program chunk is the current program's record; a bank chunk is the
+    // bank file's path, the program index and the current program's record. getChunk's
+    // block stays valid until the next getChunk or the object's end; 0 when none can be
+    // made. setChunk answers 0 when the chunk cannot be read (nothing changes), else 1.
+    VstInt32 getChunk(void** data, bool is_preset) override;
+    VstInt32 setChunk(void* data, VstInt32 size, bool is_preset) override;
     bool getOutputProperties(VstInt32 index, VstPinProperties* props) override;
     VstPlugCategory getPlugCategory() override { return kPlugCategSynth; }
     bool getEffectName(char* name) override;
@@ -67,22 +78,75 @@ public:
     // Beats per minute: the host's tempo when following it and it tells one, else the
     // plug tempo.
     int tempo() override;
-    // The parameter a MIDI controller is assigned to, or -1. The assignment maps arrive
-    // with the preferences; until then no controller is assigned.
-    int controller_to_param(int cc) const;
+    // The parameter a MIDI controller drives, or -1 (the live map; safe on any thread).
+    int controller_to_param(int cc) const { return prefs.live.param_for(cc); }
+    // The controller shown for a parameter, or -1.
+    int param_to_controller(int param) const { return prefs.live.controller_for(param); }
     // The last controller number received other than 1, 123 and 126; -1 before any.
     int last_controller() const { return last_cc.load(std::memory_order_relaxed); }
     double sample_rate() const { return engine_rate; }
     const effect_switches& switches() const { return effect; }
     const program& current() const { return current_program; }
     bool is_busy() const { return busy.load(std::memory_order_relaxed); }
+    // Pushes the whole current program to the voices, the host (automation) and the
+    // editor. Callers that replaced the program hold the engine lock around it, so the
+    // editor's notifications may arrive with the lock held: they only mark what changed.
     void update_program();
+
+    // The current program, for the editor (user-interface thread). Every call that
+    // replaces the program builds the new one aside (read, resampled) and swaps it in under
+    // the engine lock; the replaced data is given back after the lock is released.
+    void rename_program(int index, const std::string& name);
+    void copy_current_program();
+    void paste_current_program();
+    bool has_clipboard() const { return clipboard_full; }
+    void reset_current_program();
+    // A program file in place of the current program; false leaves it unchanged. The
+    // program is not written into the bank.
+    bool import_program(const std::filesystem::path& file);
+    bool export_program(const std::filesystem::path& file);
+    // Writes the current program into the bank file at the current index. False when the
+    // file could not be rewritten: the edit is then kept as the bank's overlay.
+    bool store_current_program();
+    bool is_program_loaded() const { return program_loaded; }
+
+    // Banks (user-interface thread). A failed change leaves the active bank as it was.
+    bool loadBank(const std::filesystem::path& file);
+    // A new bank file of 128 "(empty)" programs, which becomes the active bank.
+    bool createEmptyBank(const std::filesystem::path& file);
+    // Start-up: the preferences' bank, else "default.kvb" in the data folder, written from
+    // the factory bank when it cannot be loaded.
+    void load_default_bank();
+    static std::filesystem::path get_default_bank_file_name();
+    const bank& active_bank() const { return sounds; }
+
+    // Preferences (user-interface thread).
+    bool loadPrefs();
+    // False when the file could not be written; it is then left as it was.
+    bool savePrefs();
+    // The active bank becomes the default bank, and the preferences are saved.
+    bool set_default_bank();
+    // The live controller assignments become the saved ones, and the preferences are saved.
+    bool save_midi_assignments();
+    // From the assignment page: the live maps only.
+    void assign_cc(int controller, int param) { prefs.assign_cc(controller, param); }
+    const preferences& settings() const { return prefs; }
+
+    // The bytes of the factory bank written on first start; tests and benchmarks put
+    // their own bank here (null restores the embedded one).
+    using bank_bytes_fn = std::span<const std::byte> (*)();
+    static void set_factory_bank_source(bank_bytes_fn source);
     // Holds the engine for code on the user-interface thread that replaces what the
     // audio thread reads (program, sample sets); blocks rendered meanwhile are silent.
     std::unique_lock<std::mutex> lock_engine() { return std::unique_lock<std::mutex>(engine_lock); }
     // Replaces the current program's two sample sets under the engine lock; sounding
-    // notes go on with the new sets.
+    // notes go on with the new sets (their play samples are taken as they are).
     void set_wavetable(const wavetable& sets);
+    // A recorded sample (and its name) into slot `slot` of set `wave` (0 "UserA", 1
+    // "UserB") of the current program: its play sample is made for the engine's rate
+    // first, then both are swapped in under the engine lock. False (nothing changes) for
+    // a set or slot outside the table.
+    bool set_slot_sample(int wave, int slot, sample_data sample, std::string name);
 
     // The engine, for tests and the editor. Touch it only with the engine lock held or
     // from inside the render call.
@@ -91,6 +155,15 @@ public:
     size_t scratch_length() const { return mix_left.size(); }
 
 private:
+    // Resamples a program's sample sets for the engine's rate (outside the lock).
+    void prepare(program& p) const;
+    // Swaps `next` in as the current program under the engine lock, cuts the notes and
+    // clears the delay when asked, and pushes it. `next` leaves holding the replaced
+    // program, so the caller frees it after the lock is gone.
+    void swap_in(program& next, bool cut_notes);
+    void cut_notes_now();
+    void notify_bank_changed();
+    bool write_factory_bank(const std::filesystem::path& file);
     void apply_effect_switch(int index, float value);
     void notify_editor(int index, float value);
 
@@ -108,10 +181,17 @@ private:
     void render_voices(int frames);
     void run_delay(int frames);
 
-    // Persistence and program state.
+    // Persistence and program state (user-interface thread, except what the engine reads
+    // of current_program: its sample sets, only replaced under the engine lock, and its
+    // values, which are atomics).
+    bank sounds;  // the active bank
     program current_program;
     int current_index = 0;
     bool program_loaded = false;
+    program clipboard;
+    bool clipboard_full = false;
+    preferences prefs;
+    std::vector<unsigned char> chunk_block;  // what the last getChunk handed out
 
     // Engine state.
     effect_switches effect;

@@ -22,8 +22,6 @@ VstInt32 Kaveos::processEvents(VstEvents* events) {
     return 1;
 }
 
-int Kaveos::controller_to_param(int /*cc*/) const { return -1; }
-
 void Kaveos::play_events(int frames) {
     pending_events.drain([&](const midi_event& e) { play_event(e, frames); });
 }

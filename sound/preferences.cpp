@@ -100,6 +100,12 @@ bool preferences::save(const std::filesystem::path& file, std::string& error) co
     }
 }
 
+bool preferences::can_hold_bank_path(const std::string& path) {
+    const size_t line = std::strlen("default_bank \"") + path.size() + 1;
+    return line <= max_line && path.find_first_of("\"\r\n") == std::string::npos &&
+           path.find('\0') == std::string::npos;
+}
+
 void preferences::apply_defaults() {
     static constexpr std::pair<int, int> table[] = {
         {5, 4},   {47, 5},  {17, 7},  {18, 8},  {0, 9},   {0, 10},  {19, 11}, {20, 12},

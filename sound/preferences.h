@@ -60,4 +60,7 @@ public:
     void keep_live_assignments();
 
     static bool valid_controller(int c) { return c >= 2 && c <= 95; }
+    // Whether the default bank line can carry this path and read it back: no quote or line
+    // break in it, and the line within what load reads.
+    static bool can_hold_bank_path(const std::string& path);
 };

@@ -15,7 +15,11 @@ VstIntPtr fake_callback(AEffect* /*effect*/, VstInt32 opcode, VstInt32 index, Vs
     if (!h) return opcode == audioMasterVersion ? 2400 : 0;
     switch (opcode) {
         case audioMasterVersion: return h->version;
-        case audioMasterAutomate: h->automation.emplace_back(index, opt); return 0;
+        case audioMasterAutomate: {
+            std::lock_guard<std::mutex> lock(h->automation_lock);
+            h->automation.emplace_back(index, opt);
+            return 0;
+        }
         case audioMasterWantMidi: ++h->want_midi_calls; return 1;
         case audioMasterGetTime:
             return h->answer_time ? reinterpret_cast<VstIntPtr>(&h->time) : 0;

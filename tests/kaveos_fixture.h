@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -18,6 +19,8 @@ struct fake_host {
     VstTimeInfo time{};
     bool answer_time = true;
     VstInt32 version = 2400;
+    // Both threads send automation (program pushes, assigned controllers).
+    std::mutex automation_lock;
     std::vector<std::pair<int, float>> automation;
     int want_midi_calls = 0;
 

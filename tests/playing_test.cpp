@@ -197,8 +197,15 @@ TEST_F(Playing, ControllersBendAndModWheel) {
     in.controller(74, 64);
     in.render(1);
     EXPECT_EQ(fx.last_controller(), 74);
-    EXPECT_TRUE(in.host.automation.empty());  // nothing assigned yet
-    EXPECT_EQ(fx.controller_to_param(74), -1);
+    // Without a preferences file the built-in table assigns 74 to the filter cutoff.
+    ASSERT_EQ(in.host.automation.size(), 1u);
+    EXPECT_EQ(in.host.automation[0], (std::pair<int, float>(P_FILTER_CUTOFF, 64.0f / 127.0f)));
+    EXPECT_EQ(fx.getParameter(P_FILTER_CUTOFF), 64.0f / 127.0f);
+    in.host.automation.clear();
+    in.controller(100, 64);  // unassigned
+    in.render(1);
+    EXPECT_EQ(fx.last_controller(), 100);
+    EXPECT_TRUE(in.host.automation.empty());
     // Program changes, aftertouch and system messages do nothing.
     in.send({{0xC0, 5, 0}, {0xD0, 100, 0}, {0xF8, 0, 0}});
     in.render(64);

@@ -5,6 +5,7 @@
 #include <vector>
 
 namespace test {
+inline namespace scratch {
 
 temp_dir::temp_dir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "kaveo-test-XXXXXX").string();
@@ -36,4 +37,5 @@ scoped_data_home::~scoped_data_home() {
         unsetenv("XDG_DATA_HOME");
 }
 
+}  // namespace scratch
 }  // namespace test

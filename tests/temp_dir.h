@@ -5,6 +5,11 @@
 #include <string>
 
 namespace test {
+// host_helpers.h has a test::temp_dir of its own (with a member `path` and an operator/
+// giving a string). Inline functions of two classes with one name would be merged by the
+// linker, one of them then returning the wrong type: this one lives in a namespace of its
+// own and is still reached as test::temp_dir.
+inline namespace scratch {
 
 class temp_dir {
 public:
@@ -32,4 +37,5 @@ private:
     bool had = false;
 };
 
+}  // namespace scratch
 }  // namespace test
