@@ -13,7 +13,8 @@ corpus=$(mktemp -d)
 trap 'rm -rf "$corpus"' EXIT
 for target in program bank wav aiff; do
   mkdir -p "$corpus/$target"
-  if ! build-fuzz/fuzz_$target -max_total_time=10 -artifact_prefix=build-fuzz/ \
+  # libFuzzer ends without running exit handlers: keep its scratch files in the run folder.
+  if ! TMPDIR="$corpus" build-fuzz/fuzz_$target -max_total_time=10 -artifact_prefix=build-fuzz/ \
       "$corpus/$target" build-fuzz/seeds/$target >"$corpus/$target.log" 2>&1; then
     tail -n 40 "$corpus/$target.log"
     echo "fuzz_$target failed"
