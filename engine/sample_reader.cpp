@@ -1,23 +1,14 @@
 #include "engine/sample_reader.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <vector>
 
 #include "engine/aiff_reader.h"
 #include "engine/wav_reader.h"
+#include "platform/open_file.h"
 
 sample_reader::sample_reader(const std::filesystem::path& path) {
-    file = std::fopen(path.c_str(), "rb");
-    if (!file) return;
-    struct stat st {};
-    if (::fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) {
-        std::fclose(file);
-        file = nullptr;
-        return;
-    }
-    file_size = int64_t(st.st_size);
+    file = platform::open_regular_file(path, file_size);
 }
 
 sample_reader::~sample_reader() {

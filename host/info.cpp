@@ -1,20 +1,12 @@
 #include "host/info.h"
 
-#include <cctype>
 #include <string>
+
+#include "host/state_file.h"
 
 namespace host {
 
 namespace {
-
-std::string fourcc(VstInt32 id) {
-    std::string s;
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        char c = char((uint32_t(id) >> shift) & 0xFF);
-        s += std::isprint(static_cast<unsigned char>(c)) ? c : '?';
-    }
-    return s;
-}
 
 const char* category_name(VstIntPtr c) {
     static const char* const names[] = {"unknown",   "effect",          "synth",
@@ -32,7 +24,7 @@ void print_info(plugin& p, std::FILE* out) {
     std::fprintf(out, "Vendor:          %s\n", p.vendor().c_str());
     std::fprintf(out, "Product:         %s\n", p.product().c_str());
     std::fprintf(out, "Vendor version:  %ld\n", long(p.dispatch(effGetVendorVersion)));
-    std::fprintf(out, "Unique ID:       %s (0x%08X)\n", fourcc(fx->uniqueID).c_str(),
+    std::fprintf(out, "Unique ID:       %s (0x%08X)\n", unique_id_text(fx->uniqueID).c_str(),
                  unsigned(fx->uniqueID));
     std::fprintf(out, "Version:         %d\n", fx->version);
     std::fprintf(out, "VST version:     %ld\n", long(p.dispatch(effGetVstVersion)));

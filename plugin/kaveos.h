@@ -4,6 +4,7 @@
 
 #include <array>
 #include <atomic>
+#include <functional>
 #include <cstddef>
 #include <filesystem>
 #include <mutex>
@@ -164,6 +165,9 @@ private:
     void cut_notes_now();
     void notify_bank_changed();
     bool write_factory_bank(const std::filesystem::path& file);
+    // Runs prepare, attaches the bank to file and selects its program 0; on any failure the
+    // bank that was active stays.
+    bool attach_bank(const std::filesystem::path& file, const std::function<void()>& prepare);
     void apply_effect_switch(int index, float value);
     void notify_editor(int index, float value);
 

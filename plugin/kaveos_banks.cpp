@@ -2,6 +2,7 @@
 // and the factory bank written on first start.
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -47,36 +48,27 @@ void Kaveos::set_factory_bank_source(bank_bytes_fn source) {
 fs::path Kaveos::get_default_bank_file_name() { return platform::default_bank_file(); }
 
 bool Kaveos::loadBank(const fs::path& file) {
+    {
+        file_deserializer probe(file);
+        if (probe.is_bad()) return false;
+    }
+    return attach_bank(file, [] {});
+}
+
+bool Kaveos::createEmptyBank(const fs::path& file) {
+    // Written through a temporary file: a full disk never leaves half a bank behind.
+    return attach_bank(file, [&] { write_bank_file(file, std::vector<program>(size_t(num_programs))); });
+}
+
+bool Kaveos::attach_bank(const fs::path& file, const std::function<void()>& prepare) {
     bank kept = sounds;
     try {
-        {
-            file_deserializer probe(file);
-            if (probe.is_bad()) return false;
-        }
+        prepare();
         if (!sounds.load(file)) {
             sounds = kept;
             return false;
         }
         // Program 0 of the new bank, with no overlay of the old bank's program put into it.
-        program_loaded = false;
-        setProgram(0);
-        notify_bank_changed();
-        return true;
-    } catch (...) {
-        sounds = kept;
-        return false;
-    }
-}
-
-bool Kaveos::createEmptyBank(const fs::path& file) {
-    bank kept = sounds;
-    try {
-        // Written through a temporary file: a full disk never leaves half a bank behind.
-        write_bank_file(file, std::vector<program>(size_t(num_programs)));
-        if (!sounds.load(file)) {
-            sounds = kept;
-            return false;
-        }
         program_loaded = false;
         setProgram(0);
         notify_bank_changed();

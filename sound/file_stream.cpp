@@ -1,8 +1,8 @@
 #include "sound/file_stream.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/open_file.h"
 #include "sound/persist_error.h"
 
 using namespace stream_bytes;
@@ -71,15 +71,8 @@ void file_serializer::commit(bool sync_to_disk) {
 // ---- reader
 
 file_deserializer::file_deserializer(const std::filesystem::path& path) {
-    file = std::fopen(path.c_str(), "rb");
+    file = platform::open_regular_file(path, file_size);
     if (!file) return;
-    struct stat st {};
-    if (::fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) {
-        std::fclose(file);
-        file = nullptr;
-        return;
-    }
-    file_size = int64_t(st.st_size);
     std::setvbuf(file, nullptr, _IOFBF, io_buffer_bytes);
 }
 
