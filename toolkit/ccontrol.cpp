@@ -1,6 +1,7 @@
 #include "toolkit/ccontrol.h"
 
 #include "toolkit/cbitmap.h"
+#include "toolkit/cdrawcontext.h"
 #include "toolkit/cframe.h"
 
 namespace VSTGUI {
@@ -61,6 +62,19 @@ bool CControl::checkDefaultValue(CDrawContext* context, long buttons) {
 
 void CControl::notify(CDrawContext* context) {
     if (listener) listener->valueChanged(context, this);
+}
+
+bool CControl::wheel_edit(CDrawContext* context, float distance, float zoom) {
+    if (!mouse_enabled) return false;
+    float step = distance * wheelInc * (vmax - vmin);
+    if (context->getMouseButtons() & kShift) step /= zoom;
+    beginEdit();
+    value += step;
+    bounceValue();
+    setDirty(true);
+    notify(context);
+    endEdit();
+    return true;
 }
 
 void CControl::beginEdit() {

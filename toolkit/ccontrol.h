@@ -82,6 +82,9 @@ protected:
     void beginEdit();
     void endEdit();
     float normalised() const;  // value as 0..1 of [min, max]
+    // One wheel notch moves the value by wheelInc of its range (divided by zoom with
+    // Shift held), as one edit gesture.
+    bool wheel_edit(CDrawContext* context, float distance, float zoom);
 
     CControlListener* listener;
     long tag;

@@ -123,16 +123,7 @@ void CKnob::mouseMoved(CDrawContext* context, CPoint& where) { track(context, wh
 void CKnob::mouseUp(CDrawContext*, CPoint&) { endEdit(); }
 
 bool CKnob::onWheel(CDrawContext* context, const CPoint&, float distance) {
-    if (!mouse_enabled) return false;
-    float step = distance * wheelInc * (vmax - vmin);
-    if (context->getMouseButtons() & kShift) step /= zoomFactor;
-    beginEdit();
-    value += step;
-    bounceValue();
-    setDirty(true);
-    notify(context);
-    endEdit();
-    return true;
+    return wheel_edit(context, distance, zoomFactor);
 }
 
 }  // namespace VSTGUI

@@ -135,16 +135,7 @@ void CSlider::mouseMoved(CDrawContext* context, CPoint& where) { track(context, 
 void CSlider::mouseUp(CDrawContext*, CPoint&) { endEdit(); }
 
 bool CSlider::onWheel(CDrawContext* context, const CPoint&, float distance) {
-    if (!mouse_enabled) return false;
-    float step = distance * wheelInc * (vmax - vmin);
-    if (context->getMouseButtons() & kShift) step /= zoomFactor;
-    beginEdit();
-    value += step;
-    bounceValue();
-    setDirty(true);
-    notify(context);
-    endEdit();
-    return true;
+    return wheel_edit(context, distance, zoomFactor);
 }
 
 CVerticalSlider::CVerticalSlider(const CRect& r, CControlListener* l, long t, long iMinPos, long iMaxPos,
