@@ -11,7 +11,7 @@ mkdir -p "$HOME/.vst" "$HOME/.local/bin"
 install -m 0755 build/kaveo.so "$HOME/.vst/kaveo.so"
 install -m 0755 build/kaveo-render "$HOME/.local/bin/kaveo-render"
 install -m 0755 build/kaveo-bank "$HOME/.local/bin/kaveo-bank"
-echo "Installed $HOME/.vst/kaveo.so and $HOME/.local/bin/kaveo-render"
+echo "Installed $HOME/.vst/kaveo.so, and kaveo-render and kaveo-bank in $HOME/.local/bin"
 build/kaveo-render --info "$HOME/.vst/kaveo.so"
 # One instance of the plug-in per part, as a host with one track per instrument plays it.
 # The plug-in's first start writes the factory bank to ~/.local/share/Kaveo (or

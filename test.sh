@@ -2,6 +2,7 @@
 # Builds Kaveo and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")"
+tools/deps.sh --test
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build
 ctest --test-dir build --output-on-failure -j2

@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the quick start need, if missing.
+# Installs the Debian packages the build and the quick start need, if missing; with
+# --test also what the tests use (fuzzing, audio files, a virtual display, other hosts and
+# plug-ins to check against).
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libcairo2-dev libx11-dev fonts-liberation libfftw3-dev
-  clang libclang-rt-14-dev
-  sox xvfb xdotool x11-apps amsynth
   zenity
 )
+if [ "${1:-}" = "--test" ]; then
+  packages+=(clang libclang-rt-14-dev sox xvfb xdotool x11-apps amsynth qtractor)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
