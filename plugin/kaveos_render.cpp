@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/denormal_guard.h"
 #include "plugin/kaveos.h"
 
 void Kaveos::process(float** /*inputs*/, float** outputs, VstInt32 frames) {
     if (!outputs || frames <= 0) return;
+    denormal_guard guard;  // whoever calls: the host, a test or a benchmark
     const size_t n = size_t(frames);
     if (n > mix_left.size()) {
         // The only allocation on the audio thread: a block longer than any before.

@@ -1,24 +1,9 @@
 #include "vst/audioeffect.h"
 
-#include <xmmintrin.h>
-
 #include "vst/aeffeditor.h"
 #include "vst/vst_text.h"
 
 namespace {
-
-// Denormals cost hundreds of cycles each in decaying filters and tails; flush them for the
-// duration of every render call and give the host its own mode back afterwards.
-class denormal_guard {
-public:
-    denormal_guard() : saved(_mm_getcsr()) { _mm_setcsr(saved | 0x8040); }  // FTZ | DAZ
-    ~denormal_guard() { _mm_setcsr(saved); }
-    denormal_guard(const denormal_guard&) = delete;
-    denormal_guard& operator=(const denormal_guard&) = delete;
-
-private:
-    unsigned saved;
-};
 
 // The plug-in's pointer lives in AEffect::object only: some hosts overwrite `user`.
 AudioEffect* self(AEffect* e) { return e ? static_cast<AudioEffect*>(e->object) : nullptr; }
@@ -46,7 +31,6 @@ VstIntPtr dispatch_entry(AEffect* e, VstInt32 opcode, VstInt32 index, VstIntPtr 
 void process_entry(AEffect* e, float** in, float** out, VstInt32 frames) {
     AudioEffect* fx = self(e);
     if (!fx || !out || frames <= 0) return;
-    denormal_guard guard;
     try {
         fx->process(in, out, frames);
     } catch (...) {
@@ -56,7 +40,6 @@ void process_entry(AEffect* e, float** in, float** out, VstInt32 frames) {
 void process_replacing_entry(AEffect* e, float** in, float** out, VstInt32 frames) {
     AudioEffect* fx = self(e);
     if (!fx || !out || frames <= 0) return;
-    denormal_guard guard;
     try {
         fx->processReplacing(in, out, frames);
     } catch (...) {
