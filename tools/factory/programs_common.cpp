@@ -55,4 +55,12 @@ void rotary(patch& p, int slot, double horn_hz, double drum_hz) {
     p.mod(slot + 1, mod_source::lfo2, P_FILTER_CUTOFF, 0.05);
 }
 
+patch sustained(bank_builder& b, const std::string& set_id, double attack_s, double release_s) {
+    patch p;
+    p.wave(1, osc_wave::user_a).loop(1, b.set(set_id)).balance(0.0).bend(2);
+    p.amp_env(attack_s, 0.0, 1.0, release_s);
+    p.gain(-8);
+    return p;
+}
+
 }  // namespace factory

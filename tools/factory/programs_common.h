@@ -55,4 +55,8 @@ void vibrato(patch& p, int slot, int lfo, double hz, double cents, bool both);
 // A rotary speaker: LFO1 swings the pan, LFO2 the brightness, at horn and drum speeds.
 void rotary(patch& p, int slot, double horn_hz, double drum_hz);
 
+// A sustained sound: OSC1 alone on the looped set `set_id`, with these attack and release
+// times; what pads and textures start from.
+patch sustained(bank_builder& b, const std::string& set_id, double attack_s, double release_s);
+
 }  // namespace factory

@@ -3,22 +3,10 @@
 
 namespace factory {
 
-namespace {
-
-patch pad(bank_builder& b, const std::string& set_id, double attack_s, double release_s) {
-    patch p;
-    p.wave(1, osc_wave::user_a).loop(1, b.set(set_id)).balance(0.0).bend(2);
-    p.amp_env(attack_s, 0.0, 1.0, release_s);
-    p.gain(-8);
-    return p;
-}
-
-}  // namespace
-
 void add_pads(bank_builder& b) {
     b.group("Pads");
     {
-        patch p = pad(b, "warm_pad", 0.6, 1.2);
+        patch p = sustained(b, "warm_pad", 0.6, 1.2);
         p.unison(2, 0.2);
         p.filter(filter_kind::lp24, 2500, 0.1, 0.0);
         p.lfo(1, lfo_shape::triangle, 0.2);
@@ -44,12 +32,12 @@ void add_pads(bank_builder& b) {
         b.add("Sweep Pad", "Resonant filter sweeping over twelve seconds", "", "", p);
     }
     {
-        patch p = pad(b, "glass_pad", 0.3, 1.5);
+        patch p = sustained(b, "glass_pad", 0.3, 1.5);
         p.delay_free(0.55, -12, -7, true).delay_filter(1, 4000);
         b.add("Glass Pad", "Shimmering partials and a long echo", "glass_pad", "", p);
     }
     {
-        patch p = pad(b, "digital_pad", 0.25, 1.0);
+        patch p = sustained(b, "digital_pad", 0.25, 1.0);
         p.lfo(1, lfo_shape::sine, 0.3);
         p.mod(1, mod_source::lfo1, P_PAN, 0.3);
         p.filter(filter_kind::lp12, 5000, 0.0, 0.0);
@@ -57,31 +45,31 @@ void add_pads(bank_builder& b) {
         b.add("Digital Pad", "Odd-harmonic pad drifting in the stereo field", "digital_pad", "", p);
     }
     {
-        patch p = pad(b, "air_pad", 0.8, 1.8);
+        patch p = sustained(b, "air_pad", 0.8, 1.8);
         p.filter(filter_kind::hpf, 180, 0.0, 0.0);
         p.delay_free(0.47, -14, -9, true).delay_filter(1, 3000);
         b.add("Air Pad", "Breath and sine, airy", "air_pad", "", p);
     }
     {
-        patch p = pad(b, "choir_aah", 0.8, 1.5);
+        patch p = sustained(b, "choir_aah", 0.8, 1.5);
         p.wave(2, osc_wave::saw).balance(0.3);
         p.filter(filter_kind::lp24, 2200, 0.1, 0.0);
         b.add("Choir Pad", "Choir blended with a soft saw", "choir_aah", "", p);
     }
     {
-        patch p = pad(b, "pwm", 0.4, 1.0);
+        patch p = sustained(b, "pwm", 0.4, 1.0);
         p.unison(3, 0.3);
         p.filter(filter_kind::lp12, 3000, 0.1, 0.0);
         b.add("PWM Pad", "Pulse-width sweep in three-voice unison", "pwm", "", p);
     }
     {
-        patch p = pad(b, "supersaw", 0.3, 1.2);
+        patch p = sustained(b, "supersaw", 0.3, 1.2);
         p.filter(filter_kind::lp12, 4500, 0.0, 0.0);
         p.delay_synced(6, -13, -9, true).delay_filter(1, 3500);
         b.add("Supersaw Pad", "Trance-style wall with a synced echo", "supersaw", "", p);
     }
     {
-        patch p = pad(b, "warm_pad", 0.7, 1.5);
+        patch p = sustained(b, "warm_pad", 0.7, 1.5);
         p.wave(2, osc_wave::user_b).loop(2, b.set("glass_pad")).balance(0.5);
         p.lfo(1, lfo_shape::sine, 0.1);
         p.mod(1, mod_source::lfo1, P_OSC_BALANCE, 0.45);
@@ -91,7 +79,7 @@ void add_pads(bank_builder& b) {
         b.add("Motion Pad", "Warm and glass sets cross-fading; random shimmer", "warm_pad", "glass_pad", p);
     }
     {
-        patch p = pad(b, "strings", 0.7, 1.4);
+        patch p = sustained(b, "strings", 0.7, 1.4);
         p.wave(2, osc_wave::saw).osc_gain(3).balance(0.4).unison(2, 0.3);
         p.filter(filter_kind::lp12, 3000, 0.0, 0.0);
         b.add("String Pad", "Section strings over a soft saw, doubled", "strings", "", p);
@@ -106,7 +94,7 @@ void add_pads(bank_builder& b) {
         b.add("Dark Pad", "Low and murky; the wheel lets light in", "", "", p);
     }
     {
-        patch p = pad(b, "choir_ooh", 0.6, 1.5);
+        patch p = sustained(b, "choir_ooh", 0.6, 1.5);
         p.wave(2, osc_wave::sine).transpose(2, 12).balance(0.25);
         p.lfo(1, lfo_shape::sine, 0.2);
         p.mod(1, mod_source::lfo1, P_OSC_BALANCE, 0.2);
@@ -114,7 +102,7 @@ void add_pads(bank_builder& b) {
         b.add("Vox Pad", "Ooh choir with a sine octave that comes and goes", "choir_ooh", "", p);
     }
     {
-        patch p = pad(b, "warm_pad", 0.8, 2.0);
+        patch p = sustained(b, "warm_pad", 0.8, 2.0);
         p.wave(2, osc_wave::user_b).loop(2, b.set("shimmer")).transpose(2, 12).balance(0.35);
         p.delay_free(0.6, -10, -6, true).delay_filter(1, 5000);
         b.add("Shimmer Pad", "Warm pad with sparkling partials an octave up", "warm_pad", "shimmer", p);

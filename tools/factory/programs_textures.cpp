@@ -3,22 +3,10 @@
 
 namespace factory {
 
-namespace {
-
-patch texture(bank_builder& b, const std::string& set_id, double attack_s, double release_s) {
-    patch p;
-    p.wave(1, osc_wave::user_a).loop(1, b.set(set_id)).balance(0.0).bend(2);
-    p.amp_env(attack_s, 0.0, 1.0, release_s);
-    p.gain(-8);
-    return p;
-}
-
-}  // namespace
-
 void add_textures(bank_builder& b) {
     b.group("Textures");
     {
-        patch p = texture(b, "wind", 1.0, 2.0);
+        patch p = sustained(b, "wind", 1.0, 2.0);
         p.filter(filter_kind::bpf, 1200, 0.3, 0.0);
         p.lfo(1, lfo_shape::triangle, 0.07);
         p.mod(1, mod_source::lfo1, P_FILTER_CUTOFF, 0.25);
@@ -26,19 +14,19 @@ void add_textures(bank_builder& b) {
         b.add("Winds of Change", "Howling wind; the key moves its whistle", "wind", "", p);
     }
     {
-        patch p = texture(b, "ocean", 1.5, 2.0);
+        patch p = sustained(b, "ocean", 1.5, 2.0);
         p.filter(filter_kind::lp12, 2500, 0.0, 0.0);
         p.lfo(1, lfo_shape::sine, 0.09);
         p.mod(1, mod_source::lfo1, P_PAN, 0.35);
         b.add("Ocean Waves", "Surf rolling from side to side", "ocean", "", p);
     }
     {
-        patch p = texture(b, "shimmer", 0.6, 2.0);
+        patch p = sustained(b, "shimmer", 0.6, 2.0);
         p.delay_free(0.66, -9, -5, true).delay_filter(2, 500);
         b.add("Shimmer Cloud", "Harmonics glinting in and out, long echoes", "shimmer", "", p);
     }
     {
-        patch p = texture(b, "drone", 1.2, 2.0);
+        patch p = sustained(b, "drone", 1.2, 2.0);
         p.wave(2, osc_wave::sine).transpose(2, -12).balance(0.3);
         p.filter(filter_kind::lp24, 900, 0.3, 0.0);
         // A slow saw: the filter opens over twenty seconds and falls back.
@@ -47,12 +35,12 @@ void add_textures(bank_builder& b) {
         b.add("Deep Drone", "Beating drone with a sine below", "drone", "", p);
     }
     {
-        patch p = texture(b, "glass_rain", 0.2, 2.0);
+        patch p = sustained(b, "glass_rain", 0.2, 2.0);
         p.delay_synced(5, -10, -6, true).delay_filter(2, 700);
         b.add("Glass Rain", "Pings falling on a soft tone", "glass_rain", "", p);
     }
     {
-        patch p = texture(b, "breath", 0.4, 1.0);
+        patch p = sustained(b, "breath", 0.4, 1.0);
         p.filter(filter_kind::bpf, 1500, 0.2, 0.0);
         p.mod(1, mod_source::note, P_FILTER_CUTOFF, 0.4);
         p.lfo(1, lfo_shape::sine, 0.25);
@@ -60,7 +48,7 @@ void add_textures(bank_builder& b) {
         b.add("Breath Tones", "Pitched breath, the filter follows the keys", "breath", "", p);
     }
     {
-        patch p = texture(b, "gamelan", 0.01, 2.0);
+        patch p = sustained(b, "gamelan", 0.01, 2.0);
         p.wave(2, osc_wave::user_b).loop(2, b.set("drone")).transpose(2, -12).balance(0.35);
         p.amp_env(0.01, 2.0, 0.5, 2.0);
         p.delay_free(0.75, -10, -5, true).delay_filter(1, 2200);
