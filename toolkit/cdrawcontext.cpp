@@ -3,8 +3,10 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <string>
 
 #include "toolkit/cframe.h"
+#include "toolkit/utf8.h"
 
 namespace VSTGUI {
 
@@ -170,16 +172,19 @@ void CDrawContext::apply_font() {
     cairo_set_font_size(cr, double(font_size));
 }
 
-long CDrawContext::getStringWidth(const char* text) {
-    if (!text || !*text) return 0;
+long CDrawContext::getStringWidth(const char* raw) {
+    if (!raw || !*raw) return 0;
+    const std::string text = valid_utf8(raw);
     apply_font();
     cairo_text_extents_t e;
-    cairo_text_extents(cr, text, &e);
+    cairo_text_extents(cr, text.c_str(), &e);
     return long(e.x_advance + 0.5);
 }
 
-void CDrawContext::drawString(const char* text, const CRect& r, bool opaque, CHoriTxtAlign align) {
-    if (!text || !*text || r.isEmpty()) return;
+void CDrawContext::drawString(const char* raw, const CRect& r, bool opaque, CHoriTxtAlign align) {
+    if (!raw || !*raw || r.isEmpty()) return;
+    const std::string valid = valid_utf8(raw);
+    const char* text = valid.c_str();
     apply_font();
     cairo_text_extents_t te;
     cairo_text_extents(cr, text, &te);

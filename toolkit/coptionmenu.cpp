@@ -7,13 +7,14 @@
 #include "toolkit/cdrawcontext.h"
 #include "toolkit/cframe.h"
 #include "toolkit/cmenuview.h"
+#include "toolkit/utf8.h"
 
 namespace VSTGUI {
 
 namespace {
 std::string entry_text(const char* text) {
     std::string s = text ? text : "";
-    if (s.size() > COptionMenu::max_entry_bytes) s.resize(COptionMenu::max_entry_bytes);
+    s.resize(utf8_prefix(s, COptionMenu::max_entry_bytes));
     return s;
 }
 const std::string empty;

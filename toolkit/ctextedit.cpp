@@ -6,6 +6,7 @@
 #include "toolkit/cdrawcontext.h"
 #include "toolkit/ceditfield.h"
 #include "toolkit/cframe.h"
+#include "toolkit/utf8.h"
 
 namespace VSTGUI {
 
@@ -23,12 +24,13 @@ CTextEdit::~CTextEdit() {
 
 std::string CTextEdit::converted(const char* input) const {
     std::string s = input ? input : "";
-    if (s.size() > max_text_bytes) s.resize(max_text_bytes);
+    s.resize(utf8_prefix(s, max_text_bytes));
     if (editConvert) {
         char out[max_text_bytes + 1] = {};
         editConvert(s.c_str(), out, sizeof out);
         out[max_text_bytes] = '\0';
         s = out;
+        s.resize(utf8_prefix(s, max_text_bytes));
     }
     return s;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "toolkit/cdrawcontext.h"
+#include "toolkit/utf8.h"
 
 namespace VSTGUI {
 
@@ -30,12 +31,7 @@ std::string utf8(int32_t cp) {
 }
 
 // Cuts s to at most max bytes without splitting a character.
-void cut(std::string& s, size_t max) {
-    if (s.size() <= max) return;
-    size_t n = max;
-    while (n > 0 && continuation(static_cast<unsigned char>(s[n]))) --n;
-    s.resize(n);
-}
+void cut(std::string& s, size_t max) { s.resize(utf8_prefix(s, max)); }
 }  // namespace
 
 void text_editing::reset(const std::string& t, size_t max) {
