@@ -3,6 +3,7 @@
 #include "toolkit/cdrawcontext.h"
 #include "toolkit/cframe.h"
 #include "toolkit/cmodal.h"
+#include "vst/audioeffect.h"
 
 using namespace VSTGUI;
 
@@ -16,10 +17,11 @@ CMouseResult CPopupEdit::mouse(CDrawContext* context, CPoint&) {
     // The handlers are copied: the control may be gone when the box closes.
     auto accept = on_accept;
     AudioEffect* fx = effect;
+    const int program = fx ? int(fx->getProgram()) : 0;
     showPromptDialog(
         f, dialog_caption, dialog_prompt, text, max_name_bytes, on_change,
-        [accept, fx](bool ok, const std::string& name) {
-            if (ok && accept) accept(fx, name);
+        [accept, fx, program](bool ok, const std::string& name) {
+            if (ok && accept) accept(fx, program, name);
         });
     return kMouseHandled;
 }

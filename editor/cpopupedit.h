@@ -1,6 +1,7 @@
 // The program-name field: looks like a text field, but a click opens the modal "Program
 // Name" box (prompt, field, OK, Cancel) instead of editing in place. OK hands the typed
-// name to the accept handler, which the editor sets to rename the program.
+// name to the accept handler, which the editor sets to rename the program, together with
+// the program that was current when the box opened (the host may switch meanwhile).
 #pragma once
 
 #include <functional>
@@ -20,7 +21,8 @@ public:
                AudioEffect* effect);
 
     // Called with the dialog's text when the user presses OK.
-    void setAcceptHandler(std::function<void(AudioEffect* effect, const std::string& name)> handler) {
+    using accept_fn = std::function<void(AudioEffect* effect, int program, const std::string& name)>;
+    void setAcceptHandler(accept_fn handler) {
         on_accept = std::move(handler);
     }
     // Called with the field's text after each edit in the dialog.
@@ -31,6 +33,6 @@ public:
 
 private:
     AudioEffect* effect;
-    std::function<void(AudioEffect*, const std::string&)> on_accept;
+    accept_fn on_accept;
     std::function<void(const std::string&)> on_change;
 };

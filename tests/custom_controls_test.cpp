@@ -210,7 +210,7 @@ TEST(PopupEdit, ClickOpensTheProgramNameBoxAndOkRenames) {
     recording_listener l;
     CPopupEdit e(CRect(24, 30, 210, 44), &l, 203, "Init", nullptr);
     std::string renamed;
-    e.setAcceptHandler([&](AudioEffect*, const std::string& name) { renamed = name; });
+    e.setAcceptHandler([&](AudioEffect*, int, const std::string& name) { renamed = name; });
     f.frame.addView(&e);
     f.click(40, 37);
     auto* box = dynamic_cast<CModalBox*>(f.frame.getTopOverlay());

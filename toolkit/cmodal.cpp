@@ -187,6 +187,20 @@ void CMessageBox::pressed(size_t) {
     if (on_close) on_close();
 }
 
+CQuestionBox::CQuestionBox(const CRect& area, const std::string& cap, const std::string& text,
+                           std::function<void(bool)> done)
+    : CModalBox(area, cap, text, {"OK", "Cancel"}, false), on_close(std::move(done)) {}
+
+void CQuestionBox::pressed(size_t button) {
+    if (on_close) on_close(button == 0);
+}
+
+long CQuestionBox::key(const CKeyCode& k) {
+    if (k.virt == VKEY_RETURN || k.virt == VKEY_ENTER) press(0);
+    if (k.virt == VKEY_ESCAPE) press(1);
+    return 1;
+}
+
 CPromptDialog::CPromptDialog(const CRect& area, const std::string& cap, const std::string& prompt,
                              const std::string& initial, size_t max_bytes,
                              std::function<void(const std::string&)> change,
@@ -221,6 +235,17 @@ void showMessageBox(CFrame* frame, const std::string& caption, const std::string
     }
     frame->showOverlay(std::make_unique<CMessageBox>(CRect(0, 0, frame->getWidth(), frame->getHeight()), caption,
                                                      text, std::move(on_close)));
+}
+
+void showQuestionBox(CFrame* frame, const std::string& caption, const std::string& text,
+                     std::function<void(bool ok)> on_close) {
+    if (!frame || !frame->isOpen()) {
+        std::fprintf(stderr, "Kaveo: %s: %s (no window to answer in: cancelled)\n", caption.c_str(), text.c_str());
+        if (on_close) on_close(false);
+        return;
+    }
+    frame->showOverlay(std::make_unique<CQuestionBox>(CRect(0, 0, frame->getWidth(), frame->getHeight()), caption,
+                                                      text, std::move(on_close)));
 }
 
 void showPromptDialog(CFrame* frame, const std::string& caption, const std::string& prompt,

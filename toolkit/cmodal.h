@@ -59,6 +59,18 @@ private:
     std::function<void()> on_close;
 };
 
+// A question with OK and Cancel; Return answers OK, Escape Cancel.
+class CQuestionBox : public CModalBox {
+public:
+    CQuestionBox(const CRect& frame_area, const std::string& caption, const std::string& text,
+                 std::function<void(bool ok)> on_close);
+
+private:
+    void pressed(size_t button) override;
+    long key(const CKeyCode& key) override;
+    std::function<void(bool)> on_close;
+};
+
 class CPromptDialog : public CModalBox {
 public:
     CPromptDialog(const CRect& frame_area, const std::string& caption, const std::string& prompt,
@@ -78,6 +90,10 @@ private:
 // standard error stream, so it is never lost silently.
 void showMessageBox(CFrame* frame, const std::string& caption, const std::string& text,
                     std::function<void()> on_close = {});
+// Asks an OK/Cancel question. Without an open frame nobody can answer: the answer is
+// Cancel, and the question goes to the standard error stream.
+void showQuestionBox(CFrame* frame, const std::string& caption, const std::string& text,
+                     std::function<void(bool ok)> on_close);
 // Shows a prompt; on_close gets (true, text) for OK and (false, text) for Cancel.
 void showPromptDialog(CFrame* frame, const std::string& caption, const std::string& prompt,
                       const std::string& initial, size_t max_bytes,
