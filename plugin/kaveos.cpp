@@ -58,7 +58,9 @@ Kaveos::Kaveos(audioMasterCallback audio_master)
     busy.store(false, std::memory_order_relaxed);
 }
 
-Kaveos::~Kaveos() = default;
+// The editor goes first: it reads the program, the bank and the switches below, and the
+// base class would delete it only after they are gone.
+Kaveos::~Kaveos() { setEditor(nullptr); }
 
 KaveosEditor* Kaveos::ui() const { return static_cast<KaveosEditor*>(editor); }
 

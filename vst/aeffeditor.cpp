@@ -14,7 +14,11 @@ bool AEffEditor::getRect(ERect** r) {
 
 bool AEffEditor::open(void* parent) {
     system_window = parent;
+    opened = true;
     return true;
 }
 
-void AEffEditor::close() { system_window = nullptr; }
+void AEffEditor::close() {
+    system_window = nullptr;
+    opened = false;
+}

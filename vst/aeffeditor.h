@@ -27,11 +27,12 @@ public:
     }
     virtual bool setKnobMode(VstInt32 /*mode*/) { return false; }
 
-    bool isOpen() const { return system_window != nullptr; }
+    bool isOpen() const { return opened; }
     AudioEffect* getEffect() const { return effect; }
 
 protected:
     AudioEffect* effect;
     void* system_window = nullptr;
+    bool opened = false;
     ERect rect{0, 0, 0, 0};
 };
