@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "tests/dialog_stand_in.h"
 #include "tests/toolkit_helpers.h"
 #include "toolkit/cmodal.h"
 #include "toolkit/file_dialog.h"
@@ -29,38 +30,7 @@ file_dialog_request program_request(bool save) {
     return r;
 }
 
-// A temporary folder put first on PATH (and only there), removed afterwards.
-struct fake_path {
-    fs::path dir;
-    std::string saved;
-    fake_path() {
-        dir = fs::temp_directory_path() / ("kaveo-dialog-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-        const char* p = std::getenv("PATH");
-        saved = p ? p : "";
-        setenv("PATH", dir.c_str(), 1);
-    }
-    ~fake_path() {
-        setenv("PATH", saved.c_str(), 1);
-        fs::remove_all(dir);
-    }
-    // A script that records its arguments and prints answer (exit status status).
-    void program(const std::string& name, const std::string& answer, int status = 0) {
-        fs::path p = dir / name;
-        std::ofstream f(p);
-        f << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" << (dir / "args").string() << "'\n";
-        if (!answer.empty()) f << "printf '%s\\n' '" << answer << "'\n";
-        f << "exit " << status << "\n";
-        f.close();
-        fs::permissions(p, fs::perms::owner_all);
-    }
-    std::vector<std::string> args() const {
-        std::ifstream f(dir / "args");
-        std::vector<std::string> out;
-        for (std::string line; std::getline(f, line);) out.push_back(line);
-        return out;
-    }
-};
+using fake_path = test::dialog_stand_in;
 
 file_dialog::state wait(file_dialog& d) {
     for (int i = 0; i < 500; ++i) {

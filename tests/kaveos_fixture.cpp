@@ -21,6 +21,9 @@ VstIntPtr fake_callback(AEffect* /*effect*/, VstInt32 opcode, VstInt32 index, Vs
             return 0;
         }
         case audioMasterWantMidi: ++h->want_midi_calls; return 1;
+        case audioMasterBeginEdit: h->gestures.push_back(index); return 1;
+        case audioMasterEndEdit: h->gestures.push_back(-(index + 1)); return 1;
+        case audioMasterUpdateDisplay: ++h->display_updates; return 1;
         case audioMasterGetTime:
             return h->answer_time ? reinterpret_cast<VstIntPtr>(&h->time) : 0;
         default: return 0;

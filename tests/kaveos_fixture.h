@@ -22,7 +22,10 @@ struct fake_host {
     // Both threads send automation (program pushes, assigned controllers).
     std::mutex automation_lock;
     std::vector<std::pair<int, float>> automation;
+    // Edit gestures: +index for begin, -(index + 1) for end.
+    std::vector<int> gestures;
     int want_midi_calls = 0;
+    int display_updates = 0;
 
     fake_host() {
         time.sampleRate = 44100.0;
