@@ -24,6 +24,7 @@
 #include "host/state_file.h"
 #include "host/vst_host.h"
 #include "host/wav_writer.h"
+#include "kaveo_version.h"
 
 namespace {
 
@@ -52,6 +53,7 @@ Renders through a VST 2.x instrument into a WAV file and prints a summary.
       --silence-level DBFS  the silence level (default -90)
   -q, --quiet            no progress bar and no summary
   -h, --help             this text
+      --version          Kaveo's version, as the plug-in reports it
 
 Before playing:
       --program N        select program N (effSetProgram)
@@ -140,6 +142,9 @@ options parse(int argc, char** argv) {
         };
         if (a == "-h" || a == "--help") {
             usage(stdout);
+            std::exit(0);
+        } else if (a == "--version") {
+            std::printf("kaveo-render %s\n", kaveo_version::text);
             std::exit(0);
         } else if (a == "--info") {
             o.info = true;

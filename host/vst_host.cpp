@@ -211,6 +211,9 @@ std::string default_plugin_path() {
         std::filesystem::path here = std::filesystem::path(std::string(self, size_t(n))).parent_path();
         for (auto candidate : {here / "kaveo.so", here.parent_path() / "kaveo.so"})
             if (std::filesystem::exists(candidate)) return candidate.string();
+        // A system-wide install (PREFIX/bin) keeps its plug-in in PREFIX/lib/vst.
+        std::filesystem::path installed = here.parent_path() / "lib" / "vst" / "kaveo.so";
+        if (std::filesystem::exists(installed)) return installed.string();
     }
     // Installed copies of this program find the plug-in in the usual per-user folder.
     if (const char* home = std::getenv("HOME")) {

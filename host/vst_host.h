@@ -76,7 +76,8 @@ private:
     VstTimeInfo time_info{};
 };
 
-// The default plug-in path: the kaveo.so built beside this program.
+// The default plug-in path: the kaveo.so built beside this program, else the one installed
+// with it (../lib/vst), else ~/.vst/kaveo.so.
 std::string default_plugin_path();
 
 }  // namespace host

@@ -7,6 +7,7 @@
 #include "editor/kaveos_editor.h"
 #include "engine/tables.h"
 #include "engine/wave_tables.h"
+#include "kaveo_version.h"
 #include "vst/vst_text.h"
 
 using vst::copy_text;
@@ -103,6 +104,8 @@ bool Kaveos::getVendorString(char* text) {
     copy_text(text, "Solvanter", kTextScratch);
     return true;
 }
+
+VstInt32 Kaveos::getVendorVersion() { return kaveo_version::vendor; }
 
 bool Kaveos::getProductString(char* text) {
     copy_text(text, "Kaveo", kTextScratch);

@@ -64,7 +64,7 @@ public:
     bool getEffectName(char* name) override;
     bool getVendorString(char* text) override;
     bool getProductString(char* text) override;
-    VstInt32 getVendorVersion() override { return 1000; }
+    VstInt32 getVendorVersion() override;  // kaveo_version::vendor, which the tools print too
     VstInt32 canDo(const char* text) override;
     VstInt32 getVstVersion() override { return 2300; }
     VstInt32 getMidiProgramName(VstInt32 channel, MidiProgramName* record) override;

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <exception>
 
+#include "kaveo_version.h"
+
 namespace bank_tool {
 
 namespace {
@@ -21,6 +23,7 @@ const char* const usage_text =
     "  build BANK INDEX --name NAME --slot SLOT:FILE:KEYS [--slot ...] [options]\n"
     "                                   a program from WAV or AIFF files, stored as\n"
     "                                   program INDEX\n"
+    "  --version                        Kaveo's version, as the plug-in reports it\n"
     "\n"
     "build options:\n"
     "  --slot SLOT:FILE:KEYS   sample FILE (WAV or AIFF; the first channel) into slot SLOT\n"
@@ -103,6 +106,10 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     const std::string& command = args[0];
     if (command == "--help" || command == "-h" || command == "help") {
         out << usage_text;
+        return ok;
+    }
+    if (command == "--version") {
+        out << "kaveo-bank " << kaveo_version::text << "\n";
         return ok;
     }
     std::vector<std::string> rest(args.begin() + 1, args.end());

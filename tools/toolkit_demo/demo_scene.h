@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "editor/ckeyboard.h"
@@ -14,6 +15,7 @@
 #include "editor/cpopupedit.h"
 #include "editor/ctext.h"
 #include "editor/cwaveview.h"
+#include "kaveo_version.h"
 #include "toolkit/cbitmap.h"
 #include "toolkit/cframe.h"
 #include "toolkit/cknob.h"
@@ -67,7 +69,9 @@ struct scene : CControlListener {
 
     void build(CFrame* frame) {
         frame->setBackground(bitmap(15019));
-        auto* version = make<CText>(CRect(2, 23, 159, 35), "version 1.2.2", true);
+        // The version the plug-in reports to hosts.
+        std::string version_text = std::string("version ") + kaveo_version::text;
+        auto* version = make<CText>(CRect(2, 23, 159, 35), version_text.c_str(), true);
         version->setFontColor(kBlackCColor);
         frame->addView(version);
         const long page_ids[] = {15003, 15004, 15005};
