@@ -8,6 +8,7 @@
 #include <atomic>
 #include <memory>
 
+#include "kaveo_version.h"
 #include "plugin/param_table.h"
 #include "toolkit/ccontrol.h"
 #include "vst/aeffguieditor.h"
@@ -29,7 +30,7 @@ class KaveosEditor : public AEffGUIEditor, public CControlListener {
 public:
     static constexpr int width = 640;
     static constexpr int height = 599;
-    static constexpr const char* version = "1.2.2";
+    static constexpr const char* version = kaveo_version::text;
     enum page_number : int { page_sample = 0, page_timbre = 1, page_assign = 2 };
     // Tags of the top strip's page buttons: 100 + page number.
     static constexpr long page_button_tag = 100;

@@ -53,7 +53,7 @@ Renders through a VST 2.x instrument into a WAV file and prints a summary.
       --silence-level DBFS  the silence level (default -90)
   -q, --quiet            no progress bar and no summary
   -h, --help             this text
-      --version          Kaveo's version, as the plug-in reports it
+      --version          Kaveo's version, as its editor shows it
 
 Before playing:
       --program N        select program N (effSetProgram)

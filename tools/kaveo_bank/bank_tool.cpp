@@ -23,7 +23,7 @@ const char* const usage_text =
     "  build BANK INDEX --name NAME --slot SLOT:FILE:KEYS [--slot ...] [options]\n"
     "                                   a program from WAV or AIFF files, stored as\n"
     "                                   program INDEX\n"
-    "  --version                        Kaveo's version, as the plug-in reports it\n"
+    "  --version                        Kaveo's version, as its editor shows it\n"
     "\n"
     "build options:\n"
     "  --slot SLOT:FILE:KEYS   sample FILE (WAV or AIFF; the first channel) into slot SLOT\n"

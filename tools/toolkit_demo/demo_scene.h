@@ -69,7 +69,7 @@ struct scene : CControlListener {
 
     void build(CFrame* frame) {
         frame->setBackground(bitmap(15019));
-        // The version the plug-in reports to hosts.
+        // The version the editor shows.
         std::string version_text = std::string("version ") + kaveo_version::text;
         auto* version = make<CText>(CRect(2, 23, 159, 35), version_text.c_str(), true);
         version->setFontColor(kBlackCColor);
