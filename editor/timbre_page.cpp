@@ -104,7 +104,7 @@ void cut_name(const char* input, char* output, size_t capacity) {
 
 int timbre_page::sync_row(int index, const Kaveos& effect) {
     const sync_spec* s = sync_for(index);
-    if (!s) return 0;
+    if (!s || s->display != index) return 0;
     const timbre& values = effect.current().params;
     float sync = values.value(s->sync);
     float x = values.value(s->display);
