@@ -14,6 +14,19 @@ void controller_map::assign(int c, int p) {
     to_controller[size_t(p)].store(c, std::memory_order_relaxed);
 }
 
+void controller_map::reassign(int c, int p) {
+    if (c < 0 || c >= controllers || p < 0 || p >= NUM_PARAMS) return;
+    // One entry at a time: the audio thread may look any of them up meanwhile, and sees
+    // the old assignment or the new one, never an index outside the table.
+    const int before = to_controller[size_t(p)].load(std::memory_order_relaxed);
+    if (before >= 0 && before != c && to_param[size_t(before)].load(std::memory_order_relaxed) == p)
+        to_param[size_t(before)].store(-1, std::memory_order_relaxed);
+    const int driven = to_param[size_t(c)].load(std::memory_order_relaxed);
+    if (driven >= 0 && driven != p && to_controller[size_t(driven)].load(std::memory_order_relaxed) == c)
+        to_controller[size_t(driven)].store(-1, std::memory_order_relaxed);
+    assign(c, p);
+}
+
 void controller_map::clear() {
     for (auto& e : to_param) e.store(-1, std::memory_order_relaxed);
     for (auto& e : to_controller) e.store(-1, std::memory_order_relaxed);

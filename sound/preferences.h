@@ -28,9 +28,12 @@ public:
         return p >= 0 && p < NUM_PARAMS ? to_controller[size_t(p)].load(std::memory_order_relaxed)
                                         : -1;
     }
-    // Both directions; the parameter's previous controller keeps naming it (as the
-    // assignment page has always shown).
+    // Both directions, adding to what is there: the file and the built-in table may give
+    // one parameter several controllers, and a later pair for a controller wins.
     void assign(int c, int p);
+    // Controller c alone drives parameter p: p's previous controller drives nothing, and
+    // the parameter c drove before no longer names it. The assignment page's Set.
+    void reassign(int c, int p);
     void clear();
 
 private:
@@ -55,7 +58,7 @@ public:
     // The built-in assignments, into the saved and the live maps.
     void apply_defaults();
     // From the assignment page: the live maps only.
-    void assign_cc(int controller, int param) { live.assign(controller, param); }
+    void assign_cc(int controller, int param) { live.reassign(controller, param); }
     // The saved assignments become the live ones (then the caller saves the file).
     void keep_live_assignments();
 

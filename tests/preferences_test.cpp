@@ -148,6 +148,30 @@ TEST(Preferences, DataFolderFollowsXdg) {
     EXPECT_EQ(platform::prefs_file(), folder / "kaveo.prefs");
 }
 
+TEST(Preferences, AnAssignmentFromTheEditorMovesTheControllerInBothDirections) {
+    preferences prefs;
+    prefs.apply_defaults();
+    prefs.assign_cc(74, P_FILTER_RES);  // 74 drove the cutoff, 71 the resonance
+    EXPECT_EQ(prefs.live.param_for(74), P_FILTER_RES);
+    EXPECT_EQ(prefs.live.param_for(71), -1);
+    EXPECT_EQ(prefs.live.controller_for(P_FILTER_CUTOFF), -1);
+    // Parameter 15 names 23, which drives 29 (a later pair of the table): another
+    // controller for 15 leaves 23 driving 29; moving 23 itself takes it from 29.
+    prefs.assign_cc(60, P_OSC1_SPEED);
+    EXPECT_EQ(prefs.live.param_for(23), P_FEG_ATTACK);
+    EXPECT_EQ(prefs.live.controller_for(P_FEG_ATTACK), 23);
+    prefs.assign_cc(23, P_OSC2_SPEED);
+    EXPECT_EQ(prefs.live.controller_for(P_FEG_ATTACK), -1);
+    EXPECT_EQ(prefs.live.param_for(30), -1);
+    // Controller 1, the page's "(none)": the parameter keeps no controller that drives it.
+    prefs.assign_cc(1, P_OSC2_SPEED);
+    EXPECT_EQ(prefs.live.param_for(23), -1);
+    EXPECT_EQ(prefs.live.controller_for(P_OSC2_SPEED), 1);
+    prefs.keep_live_assignments();
+    EXPECT_EQ(prefs.saved.count(23), 0u);
+    EXPECT_EQ(prefs.saved.count(30), 0u);
+}
+
 TEST(Preferences, LookupsAreSafeAgainstConcurrentAssignments) {
     controller_map map;
     std::atomic<bool> stop{false};

@@ -2,10 +2,13 @@
 // redrawing, on a frame without a window.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "tests/toolkit_helpers.h"
 #include "toolkit/cdrawcontext.h"
 #include "toolkit/cfont.h"
 #include "toolkit/cknob.h"
+#include "toolkit/cparamdisplay.h"
 #include "toolkit/cslider.h"
 #include "toolkit/cswitches.h"
 #include "toolkit/cviewcontainer.h"
@@ -370,4 +373,26 @@ TEST(Frame, ContainerColourAndRemovedViewsRepaint) {
     EXPECT_EQ(f.pixel(20, 20), 0xffff00u);
     c.removeView(&b);
     EXPECT_EQ(f.pixel(20, 20), 0x0c2238u);
+}
+
+TEST(Frame, RedrawingOneViewLeavesTheViewsBesideItOverTheSamePanel) {
+    headless_frame f;
+    CViewContainer page(CRect(0, 36, 640, 599), nullptr);
+    page.setBackgroundColor(CColor{0, 0, 0, 0});
+    f.frame.addView(&page);
+    // A panel first, then two controls on it, as the pages build them.
+    const std::pair<CRect, CColor> views[] = {{CRect(0, 0, 300, 300), CColor{200, 0, 0, 0}},
+                                              {CRect(10, 10, 30, 30), CColor{0, 0, 200, 0}},
+                                              {CRect(100, 100, 120, 120), CColor{0, 200, 0, 0}}};
+    std::vector<std::unique_ptr<CParamDisplay>> shown;
+    for (const auto& [r, colour] : views) {
+        shown.push_back(std::make_unique<CParamDisplay>(r, nullptr, kNoFrame | kNoTextStyle));
+        shown.back()->setBackColor(colour);
+        page.addView(shown.back().get());
+    }
+    EXPECT_EQ(f.pixel(20, 56), 0x0000c8u);
+    shown[2]->setBackColor(CColor{0, 100, 0, 0});  // only the second control is redrawn
+    EXPECT_EQ(f.pixel(110, 146), 0x006400u);
+    EXPECT_EQ(f.pixel(20, 56), 0x0000c8u);
+    EXPECT_EQ(f.pixel(200, 236), 0xc80000u);
 }

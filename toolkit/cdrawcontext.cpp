@@ -41,11 +41,16 @@ void CDrawContext::setOffset(const CPoint& o) {
 void CDrawContext::apply_clip() {
     cairo_reset_clip(cr);
     if (!clipped) return;
-    cairo_save(cr);
+    // The clip is in device pixels. Not inside cairo_save/cairo_restore: the restore
+    // would take the clip back with the matrix, and every partial redraw would paint whole
+    // views (a panel over the controls beside the one redrawn).
+    cairo_matrix_t matrix;
+    cairo_get_matrix(cr, &matrix);
     cairo_identity_matrix(cr);
+    cairo_new_path(cr);
     cairo_rectangle(cr, clip.left, clip.top, clip.width(), clip.height());
     cairo_clip(cr);
-    cairo_restore(cr);
+    cairo_set_matrix(cr, &matrix);
 }
 
 void CDrawContext::setClipRect(const CRect& r) {
