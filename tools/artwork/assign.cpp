@@ -113,9 +113,10 @@ void midi_panel(cairo_t* cr) {
     field(cr, 81, 52, 202, 20);
     text(cr, "Set", 6, 88, 65, 13, 9, true, light_blue);
     text(cr, "Save MIDI Settings", 72, 88, 88, 13, 9, true, light_blue);
-    const char* help[] = {"Pick a controller and a parameter, then press",
-                          "Set. Save MIDI Settings keeps the assignments",
-                          "for the next time the instrument starts."};
+    // Picking a parameter shows its controller, so the parameter comes first.
+    const char* help[] = {"Pick a parameter, then a controller (or move one),",
+                          "and press Set. Save MIDI Settings keeps the",
+                          "assignments for the next time the instrument starts."};
     for (int i = 0; i < 3; ++i) text(cr, help[i], 8, 134 + i * 15, 282, 14, 9, false, light_blue, align::left);
 }
 
