@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "engine/sample_import.h"
 #include "sound/sample_data.h"
@@ -27,8 +28,9 @@ public:
         sample_data play;    // stored at the play rate
     };
 
-    // Starts the worker. play_rate (Hz) is the engine's rate at the start.
-    sample_import_job(std::filesystem::path file, target where, double play_rate);
+    // Starts the worker. play_rate (Hz) is the engine's rate at the start; columns the
+    // width of the waveform picture that shows the progress.
+    sample_import_job(std::filesystem::path file, target where, double play_rate, int columns);
     // Stops the worker and waits for it.
     ~sample_import_job();
     sample_import_job(const sample_import_job&) = delete;
@@ -37,9 +39,10 @@ public:
     stage current() const { return stage(step.load(std::memory_order_acquire)); }
     // The fraction of the analysis done, 0 to 1.
     double progress() const { return fraction.load(std::memory_order_relaxed); }
-    // The values read, from stage analysing on; until the job is taken the worker only
-    // reads them too.
-    const sample_data& sample() const { return stored; }
+    // From stage analysing on: the sample's highest and lowest value under each picture
+    // column, as pairs, so that CWaveview::loadColumns(overview, 2 × columns) draws the
+    // columns the whole sample would give, at the cost of the columns alone.
+    const std::vector<float>& overview() const { return extremes; }
     const target& where() const { return to; }
     double rate() const { return play_rate; }
     // The file's name as the slot shows it (after the last '/', at most 1024 bytes).
@@ -63,6 +66,7 @@ private:
     const target to;
     const double play_rate;
     const std::string slot_name;
+    const int columns;
     std::atomic<int> step{int(stage::reading)};
     std::atomic<double> fraction{0.0};
     std::atomic<bool> stop{false};
@@ -70,5 +74,6 @@ private:
     sample_import::outcome ended_with = sample_import::outcome::failed;
     sample_data stored;
     sample_data play;
+    std::vector<float> extremes;
     std::thread worker;  // last: it starts once everything above exists
 };

@@ -160,30 +160,36 @@ void sample_page::show(KaveosEditor& ed, Kaveos& fx, CViewContainer& container) 
     views.add<CText>(container, CRect(8, 370, 594, 476), "", false)->setBackground(info_panel);
 }
 
-void sample_page::refreshWavelist(Kaveos& fx) {
+void sample_page::refreshWavelist(Kaveos& fx) { refresh(fx, false); }
+
+void sample_page::refresh(Kaveos& fx, bool picture_shown) {
     if (!list) return;
     const waveform& w = fx.current().waves.waves[size_t(selected_set())];
     for (int i = 0; i < waveform::slots; ++i) list->setItemName(i, w.slot_name(i).c_str());
-    show_slot(fx);
+    show_slot(fx, picture_shown);
 }
 
-void sample_page::show_slot(Kaveos& fx) {
+void sample_page::show_import_progress() {
+    if (!view_shows_import) {
+        const std::vector<float>& columns = job->overview();
+        view->loadColumns(columns.data(), long(columns.size()));
+    }
+    view_shows_import = true;
+    view->setScanFraction(job->progress());
+}
+
+void sample_page::show_slot(Kaveos& fx, bool picture_shown) {
     if (!view) return;
     const waveform& w = fx.current().waves.waves[size_t(selected_set())];
     const int slot = selected_slot();
     if (view_targets_import()) {
-        if (!view_shows_import) view->loadColumns(job->sample());
-        view_shows_import = true;
-        view->setScanFraction(job->progress());
+        show_import_progress();
     } else {
-        view->loadColumns(w.samples[size_t(slot)]);
+        if (!picture_shown) view->loadColumns(w.samples[size_t(slot)]);
         view->setScanFraction(1.0);
         view_shows_import = false;
     }
-    // Entries outside 0..7 (a program from elsewhere) play slot 0, and show so.
-    int map[CKeyboard::map_size];
-    for (int k = 0; k < CKeyboard::map_size; ++k) map[k] = w.slot_for_key(k);
-    keys->setKeyMap(map);
+    show_key_map(fx);
     const sample_data& s = w.samples[size_t(slot)];
     const float xpose = float(s.xpose + 24) / 48.0f;
     const float fine = float(s.finetune) / 100.0f;
@@ -191,6 +197,14 @@ void sample_page::show_slot(Kaveos& fx) {
     xpose_display->setValue(xpose);
     fine_knob->setValue(fine);
     fine_display->setValue(fine);
+}
+
+void sample_page::show_key_map(Kaveos& fx) {
+    const waveform& w = fx.current().waves.waves[size_t(selected_set())];
+    // Entries outside 0..7 (a program from elsewhere) play slot 0, and show so.
+    int map[CKeyboard::map_size];
+    for (int k = 0; k < CKeyboard::map_size; ++k) map[k] = w.slot_for_key(k);
+    keys->setKeyMap(map);
 }
 
 void sample_page::set_scan_fraction(double fraction) {
@@ -229,7 +243,7 @@ void sample_page::valueChanged(Kaveos& fx, CFrame*, CDrawContext*, CControl* con
             const int note = keys->getSelectedNote();
             const waveform& w = fx.current().waves.waves[size_t(set)];
             if (note < 0 || note >= waveform::keys || w.keymap[size_t(note)] == slot) break;
-            if (fx.set_key_slot(set, note, slot)) show_slot(fx);
+            if (fx.set_key_slot(set, note, slot)) show_key_map(fx);
             break;
         }
         case tag_transpose: {
@@ -291,7 +305,7 @@ bool sample_page::load_file(const std::string& path) {
     }
     try {
         sample_import_job::target to{effect->getProgram(), selected_set(), selected_slot()};
-        job = std::make_unique<sample_import_job>(path, to, effect->sample_rate());
+        job = std::make_unique<sample_import_job>(path, to, effect->sample_rate(), view->pictureRect().width());
     } catch (...) {
         message(error_caption, msg_load_failed);  // no thread to be had
         return false;
@@ -313,20 +327,20 @@ bool sample_page::poll_import() {
         finish_import();
         return false;
     }
-    if (view_targets_import()) {
-        if (!view_shows_import) view->loadColumns(job->sample());
-        view_shows_import = true;
-        view->setScanFraction(job->progress());
-    }
+    if (view_targets_import()) show_import_progress();
     return true;
 }
 
 void sample_page::finish_import() {
     using sample_import::outcome;
     std::unique_ptr<sample_import_job> done = std::move(job);
+    // The picture of the sample being installed is already drawn: a long sample is not
+    // gone through again.
+    const bool picture_drawn = view_shows_import;
     view_shows_import = false;
     Kaveos& fx = *effect;
     const sample_import_job::target to = done->where();
+    bool installed = false;
     try {
         sample_import_job::result r = done->take();
         const bool replaced = program_replaced || fx.getProgram() != to.program;
@@ -342,10 +356,12 @@ void sample_page::finish_import() {
         } else if (!fx.set_slot_sample(to.wave, to.slot, std::move(r.stored), std::move(r.play), done->rate(),
                                        done->name())) {
             message(error_caption, msg_load_failed);
+        } else {
+            installed = true;
         }
     } catch (...) {
         message(error_caption, msg_load_failed);
     }
     done.reset();
-    refreshWavelist(fx);
+    refresh(fx, installed && picture_drawn);
 }

@@ -95,8 +95,12 @@ private:
     void forget_controls();
     void choose_file();
     bool drop(void** items, long count, long type);
+    // refreshWavelist; picture_shown: the view already shows the selected slot's sample.
+    void refresh(Kaveos& effect, bool picture_shown);
     // The selected slot into the view, the keyboard, the knobs and the displays.
-    void show_slot(Kaveos& effect);
+    void show_slot(Kaveos& effect, bool picture_shown = false);
+    void show_import_progress();
+    void show_key_map(Kaveos& effect);
     // An idle call while an import runs; false once it is over.
     bool poll_import();
     void finish_import();

@@ -128,12 +128,14 @@ std::vector<uint32_t> back_buffer(CFrame& frame) {
     return pixels;
 }
 
-// The smallest rectangle holding every pixel that differs (empty when none does).
-CRect changed_area(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, int width) {
+// The smallest rectangle holding every pixel inside `within` that differs (empty when
+// none does).
+CRect changed_area(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, int width, const CRect& within) {
     CRect r(1 << 20, 1 << 20, -1, -1);
     for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
         if (a[i] == b[i]) continue;
         int x = int(i % size_t(width)), y = int(i / size_t(width));
+        if (!within.pointInside(CPoint(x, y))) continue;
         r = CRect(std::min(int(r.left), x), std::min(int(r.top), y), std::max(int(r.right), x + 1),
                   std::max(int(r.bottom), y + 1));
     }
@@ -233,8 +235,8 @@ TEST(SamplePage, AKeyClickAssignsExactlyThatNoteAndClicksBesideTheKeysNothing) {
         ASSERT_EQ(k->getSelectedNote(), note);
         for (int n = 0; n < waveform::keys; ++n) EXPECT_EQ(e.set().keymap[size_t(n)], n == note ? 5 : before[size_t(n)]) << note << " " << n;
         EXPECT_EQ(k->getKeyMap()[size_t(note)], 5);
-        // Drawn at once, and only on that key: its slot number.
-        CRect changed = changed_area(pixels, back_buffer(e.frame()), 640);
+        // Drawn at once, and on the keyboard only on that key: its slot number.
+        CRect changed = changed_area(pixels, back_buffer(e.frame()), 640, k->getFrameRect());
         CRect key = k->keyRect(note);
         key.offset(0, 36);
         EXPECT_FALSE(changed.isEmpty()) << note;
@@ -488,6 +490,13 @@ TEST(SamplePage, IdleCallsStayShortWhileALongSampleIsAnalysed) {
     EXPECT_EQ(e.box(), nullptr) << e.box_text();
     EXPECT_EQ(e.set().samples[0].frames, 60 * 44100);
     EXPECT_GT(analysing, 10);  // the picture grew while the analysis ran
+    // The picture drawn from the worker's overview is the one of the whole sample.
+    CWaveview whole(e.page.waveform_view()->getViewSize(), nullptr, 0, nullptr);
+    whole.loadColumns(e.set().samples[0]);
+    for (int i = 0; i < whole.pictureRect().width(); ++i) {
+        ASSERT_EQ(e.page.waveform_view()->columnTop(i), whole.columnTop(i)) << i;
+        ASSERT_EQ(e.page.waveform_view()->columnBottom(i), whole.columnBottom(i)) << i;
+    }
     EXPECT_LT(longest, 0.020);
     std::printf("60 s sample imported in %.2f s over %d idle calls; longest idle %.1f ms (%.1f ms of wall time)\n",
                 total, calls, longest * 1e3, longest_wall * 1e3);
