@@ -452,7 +452,14 @@ TEST(SamplePage, AProgramChangedDuringAnImportGetsNothingAndTheUserIsTold) {
 // A host's user-interface thread stays free: idle calls return quickly while a minute of
 // sound is read and analysed. On a loaded machine the thread may lose its processor in
 // the middle of a call; a call that did not block counts with its processor time, one
-// that blocked (a lock wait) with all the time it took.
+// that blocked (a lock wait) with all the time it took. The 20 ms hold for the optimised
+// build that hosts load; sanitizers and unoptimised builds run the same calls several
+// times slower and get 100 ms, still far below the seconds the analysis takes.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || !defined(__OPTIMIZE__)
+constexpr double idle_bound = 0.100;
+#else
+constexpr double idle_bound = 0.020;
+#endif
 TEST(SamplePage, IdleCallsStayShortWhileALongSampleIsAnalysed) {
     test::temp_dir dir;
     const fs::path wav = sine_wav(dir, "minute.wav", 110.0, 60.0);
@@ -497,7 +504,7 @@ TEST(SamplePage, IdleCallsStayShortWhileALongSampleIsAnalysed) {
         ASSERT_EQ(e.page.waveform_view()->columnTop(i), whole.columnTop(i)) << i;
         ASSERT_EQ(e.page.waveform_view()->columnBottom(i), whole.columnBottom(i)) << i;
     }
-    EXPECT_LT(longest, 0.020);
+    EXPECT_LT(longest, idle_bound);
     std::printf("60 s sample imported in %.2f s over %d idle calls; longest idle %.1f ms (%.1f ms of wall time)\n",
                 total, calls, longest * 1e3, longest_wall * 1e3);
 }
