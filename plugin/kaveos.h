@@ -148,6 +148,18 @@ public:
     // first, then both are swapped in under the engine lock. False (nothing changes) for
     // a set or slot outside the table.
     bool set_slot_sample(int wave, int slot, sample_data sample, std::string name);
+    // The same with the play sample made aside for play_rate (the editor makes it off the
+    // user-interface thread); it is made again only if the engine's rate has changed since.
+    bool set_slot_sample(int wave, int slot, sample_data sample, sample_data play, double play_rate,
+                         std::string name);
+    // Edits of the current program's sample sets that the audio thread reads when a note
+    // starts, each made under the engine lock; nothing is copied. False (nothing changes)
+    // for a set, key, slot or value outside its range.
+    // The slot (0..7) that `key` (0..127) of set `wave` plays.
+    bool set_key_slot(int wave, int key, int slot);
+    // A slot's transpose in semitones (-24..24) and its finetune in cents (0..100).
+    bool set_slot_xpose(int wave, int slot, int semitones);
+    bool set_slot_finetune(int wave, int slot, int cents);
 
     // The engine, for tests and the editor. Touch it only with the engine lock held or
     // from inside the render call.

@@ -146,12 +146,12 @@ void waveform::take_stored(waveform&& other) {
 
 void waveform::resample(int slot) {
     if (!valid_slot(slot)) return;
-    const sample_data& stored = samples[size_t(slot)];
+    play_samples[size_t(slot)] = play_sample(samples[size_t(slot)], play_rate);
+}
+
+sample_data waveform::play_sample(const sample_data& stored, double play_rate) {
     int32_t target = clamp_to_int32(std::trunc(play_rate));
-    if (target == stored.rate) {
-        play_samples[size_t(slot)] = stored;
-        return;
-    }
+    if (target == stored.rate) return stored;
     sample_data play = resampler::shared().resample(stored, target);
     play.xpose = stored.xpose;
     play.finetune = stored.finetune;
@@ -164,7 +164,7 @@ void waveform::resample(int slot) {
         play.pitch_marks.reserve(stored.pitch_marks.size());
         for (double z : stored.pitch_marks) play.pitch_marks.push_back(x * z);
     }
-    play_samples[size_t(slot)] = std::move(play);
+    return play;
 }
 
 void waveform::set_play_rate(double rate) {

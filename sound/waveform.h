@@ -42,6 +42,9 @@ public:
 
     // Rebuilds play sample `slot` from stored sample `slot` for play_rate.
     void resample(int slot);
+    // What resample makes of a stored sample for a play rate (Hz): the values converted
+    // (or copied when the rates match), with its tuning and its analysis in play frames.
+    static sample_data play_sample(const sample_data& stored, double play_rate);
     // Takes a new play rate and rebuilds all eight play samples.
     void set_play_rate(double rate);
 

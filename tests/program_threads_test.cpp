@@ -1,7 +1,8 @@
 // Program replacement against rendering, as hosts do it: the user-interface thread
-// switches programs, pastes, resets, imports and restores chunks while the audio thread
-// plays recorded samples. Run under ThreadSanitizer (-DKAVEO_SANITIZE=thread) this must
-// report nothing; anywhere it must not crash or produce a value that is not a number.
+// switches programs, pastes, resets, imports, restores chunks and edits key maps and
+// tuning while the audio thread plays recorded samples. Run under ThreadSanitizer
+// (-DKAVEO_SANITIZE=thread) this must report nothing; anywhere it must not crash or
+// produce a value that is not a number.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -43,7 +44,7 @@ TEST(ProgramThreads, SwitchPasteAndRestoreWhileRendering) {
     std::thread ui([&] {
         std::mt19937 rng(5);
         while (!done.load()) {
-            switch (rng() % 10) {
+            switch (rng() % 12) {
                 case 0: fx.setProgram(int(rng() % 6)); break;
                 case 1: fx.copy_current_program(); break;
                 case 2: fx.paste_current_program(); break;
@@ -58,6 +59,12 @@ TEST(ProgramThreads, SwitchPasteAndRestoreWhileRendering) {
                 case 7: fx.reset_current_program(); break;
                 case 8:
                     fx.set_slot_sample(0, int(rng() % 2), test::sine_sample(300.0, 0.02 * double(1 + rng() % 5)), "s");
+                    break;
+                case 9: fx.set_key_slot(0, 48 + int(rng() % 36), int(rng() % 2)); break;
+                case 10:
+                    // What the sample page's knobs write while notes start.
+                    fx.set_slot_xpose(0, int(rng() % 2), int(rng() % 49) - 24);
+                    fx.set_slot_finetune(0, int(rng() % 2), int(rng() % 101));
                     break;
                 default: fx.setParameter(P_FILTER_CUTOFF, float(rng() % 100) / 100.0f); break;
             }

@@ -126,7 +126,7 @@ void info_panel(cairo_t* cr) {
     panel(cr, 586, 106, "HOW TO MAKE A SAMPLE SET");
     const char* steps[] = {
         "1   Choose OSC 1 or OSC 2 to edit sample set A or set B (the WAVE rockers of the timbre page pick UserA or UserB).",
-        "2   Select one of the eight slots and press LOAD to import a WAV or AIFF file into it.",
+        "2   Select one of the eight slots and press LOAD to import a WAV or AIFF file into it, or drop the file on the waveform.",
         "3   Click keys on the keyboard: each clicked note is played by the selected slot (its number shows on the key).",
         "4   Set the slot's transpose in semitones and its finetune in cents with the two knobs.",
     };

@@ -1,14 +1,17 @@
 // Loads a VST 2.x plug-in as a host does, opens its editor in a window of this program's
 // own, plays the user's part with the mouse and saves what the X server shows:
 //   kaveo-editor-shot OUT.png [-p PLUGIN] [--program N] [--param I=V]... [--click X,Y]...
-// Clicks are window coordinates, sent in the order given, each followed by idle calls.
-// Run it under Xvfb for a clean picture:
+//                             [--drop X,Y,FILE]...
+// Clicks and drops are window coordinates, sent in the order given, each followed by idle
+// calls; a drop drags FILE onto the point through XDND, as a file manager does. Run it
+// under Xvfb for a clean picture:
 //   xvfb-run -a build/tools/editor_shot/kaveo-editor-shot docs/timbre_page.png
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <cairo.h>
 
 #include <chrono>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,8 +23,10 @@
 
 namespace {
 
-struct click {
+// A click at (x, y), or a drop of file there.
+struct action {
     int x, y;
+    std::string file;
 };
 
 void idle_for(host::plugin& p, int ms) {
@@ -47,7 +52,7 @@ Window window_at(Display* dpy, Window parent, int x, int y, int& wx, int& wy) {
     }
 }
 
-void send_click(Display* dpy, Window parent, const click& c) {
+void send_click(Display* dpy, Window parent, const action& c) {
     int wx, wy;
     Window target = window_at(dpy, parent, c.x, c.y, wx, wy);
     for (int type : {ButtonPress, ButtonRelease}) {
@@ -64,6 +69,85 @@ void send_click(Display* dpy, Window parent, const click& c) {
         XSendEvent(dpy, target, True, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &e);
     }
     XFlush(dpy);
+}
+
+// file:// and the path, with what a URI may not hold escaped.
+std::string file_uri(const std::string& path) {
+    std::string uri = "file://";
+    for (unsigned char c : path) {
+        if (std::isalnum(c) || std::strchr("/-_.~", c)) {
+            uri += char(c);
+        } else {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", c);
+            uri += hex;
+        }
+    }
+    return uri + "\r\n";
+}
+
+// Drags a file onto the window under the point as a file manager does (XDND): enter,
+// position, drop, the selection handed over when asked; true when the drop was taken.
+bool send_drop(host::plugin& p, Display* dpy, Window parent, const action& d) {
+    int wx, wy;
+    Window target = window_at(dpy, parent, d.x, d.y, wx, wy);
+    int rx, ry;
+    Window child;
+    XTranslateCoordinates(dpy, parent, DefaultRootWindow(dpy), d.x, d.y, &rx, &ry, &child);
+    Window source = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 1, 1, 0, 0, 0);
+    Atom selection = XInternAtom(dpy, "XdndSelection", False);
+    Atom uri_list = XInternAtom(dpy, "text/uri-list", False);
+    XSetSelectionOwner(dpy, selection, source, CurrentTime);
+    auto send = [&](const char* type, long l1, long l2, long l3, long l4) {
+        XEvent e{};
+        e.xclient.type = ClientMessage;
+        e.xclient.window = target;
+        e.xclient.message_type = XInternAtom(dpy, type, False);
+        e.xclient.format = 32;
+        e.xclient.data.l[0] = long(source);
+        e.xclient.data.l[1] = l1;
+        e.xclient.data.l[2] = l2;
+        e.xclient.data.l[3] = l3;
+        e.xclient.data.l[4] = l4;
+        XSendEvent(dpy, target, False, NoEventMask, &e);
+        XFlush(dpy);
+    };
+    const std::string payload = file_uri(d.file);
+    // Serves the target until a message of type arrives; its second word, or -1.
+    auto await = [&](const char* type) -> long {
+        Atom wanted = XInternAtom(dpy, type, False);
+        for (int i = 0; i < 300; ++i) {
+            while (XPending(dpy)) {
+                XEvent e;
+                XNextEvent(dpy, &e);
+                if (e.type == ClientMessage && Atom(e.xclient.message_type) == wanted) return e.xclient.data.l[1];
+                if (e.type != SelectionRequest) continue;
+                XSelectionRequestEvent& r = e.xselectionrequest;
+                XChangeProperty(dpy, r.requestor, r.property, r.target, 8, PropModeReplace,
+                                reinterpret_cast<const unsigned char*>(payload.data()), int(payload.size()));
+                XEvent reply{};
+                reply.xselection.type = SelectionNotify;
+                reply.xselection.requestor = r.requestor;
+                reply.xselection.selection = r.selection;
+                reply.xselection.target = r.target;
+                reply.xselection.property = r.property;
+                reply.xselection.time = r.time;
+                XSendEvent(dpy, r.requestor, False, NoEventMask, &reply);
+                XFlush(dpy);
+            }
+            idle_for(p, 10);
+        }
+        return -1;
+    };
+    send("XdndEnter", 5L << 24, long(uri_list), 0, 0);
+    send("XdndPosition", 0, (long(rx) << 16) | long(ry), CurrentTime, 0);
+    bool taken = false;
+    if (await("XdndStatus") >= 0) {
+        send("XdndDrop", 0, CurrentTime, 0, 0);
+        taken = (await("XdndFinished") & 1) == 1;
+    }
+    XDestroyWindow(dpy, source);
+    return taken;
 }
 
 bool save_png(Display* dpy, Window w, int width, int height, const char* file) {
@@ -85,7 +169,8 @@ bool save_png(Display* dpy, Window w, int width, int height, const char* file) {
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: kaveo-editor-shot OUT.png [-p PLUGIN] [--program N] [--param I=V]... [--click X,Y]...\n");
+                 "usage: kaveo-editor-shot OUT.png [-p PLUGIN] [--program N] [--param I=V]... [--click X,Y]...\n"
+                 "                         [--drop X,Y,FILE]...\n");
     return 2;
 }
 
@@ -97,7 +182,7 @@ int main(int argc, char** argv) {
     std::string path = host::default_plugin_path();
     int program = -1;
     std::vector<std::pair<int, float>> params;
-    std::vector<click> clicks;
+    std::vector<action> actions;
     for (int i = 2; i < argc; ++i) {
         std::string a = argv[i];
         if (i + 1 >= argc) return usage();
@@ -110,10 +195,15 @@ int main(int argc, char** argv) {
             size_t eq = v.find('=');
             if (eq == std::string::npos) return usage();
             params.emplace_back(std::atoi(v.substr(0, eq).c_str()), std::strtof(v.c_str() + eq + 1, nullptr));
-        } else if (a == "--click") {
-            click c{};
-            if (std::sscanf(v.c_str(), "%d,%d", &c.x, &c.y) != 2) return usage();
-            clicks.push_back(c);
+        } else if (a == "--click" || a == "--drop") {
+            action c{};
+            int used = 0;
+            if (std::sscanf(v.c_str(), "%d,%d%n", &c.x, &c.y, &used) != 2) return usage();
+            if (a == "--drop") {
+                if (v[size_t(used)] != ',' || v.size() <= size_t(used) + 1) return usage();
+                c.file = v.substr(size_t(used) + 1);
+            }
+            actions.push_back(c);
         } else {
             return usage();
         }
@@ -151,9 +241,14 @@ int main(int argc, char** argv) {
         rc = 1;
     } else {
         idle_for(*p, 200);
-        for (const click& c : clicks) {
-            send_click(dpy, parent, c);
-            idle_for(*p, 200);
+        for (const action& c : actions) {
+            if (c.file.empty()) {
+                send_click(dpy, parent, c);
+            } else if (!send_drop(*p, dpy, parent, c)) {
+                std::fprintf(stderr, "kaveo-editor-shot: the editor refused the drop of %s\n", c.file.c_str());
+                rc = 1;
+            }
+            idle_for(*p, c.file.empty() ? 200 : 1500);  // a dropped sample takes a moment to load
         }
         if (!save_png(dpy, parent, width, height, out)) {
             std::fprintf(stderr, "kaveo-editor-shot: cannot write %s\n", out);

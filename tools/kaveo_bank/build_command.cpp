@@ -1,6 +1,6 @@
 // build: a program made from sample files, one per slot, each with the keys it plays,
-// imported as the sample page imports them (reader, pitch analysis, the file's name on
-// the slot) and stored into a bank position.
+// imported as the sample page imports them (the shared import, the file's name on the
+// slot) and stored into a bank position.
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -11,8 +11,7 @@
 #include <system_error>
 #include <vector>
 
-#include "engine/pitch_analysis.h"
-#include "engine/sample_reader.h"
+#include "engine/sample_import.h"
 #include "sound/bank.h"
 #include "tools/kaveo_bank/bank_access.h"
 #include "tools/kaveo_bank/bank_tool.h"
@@ -156,17 +155,13 @@ std::array<int32_t, waveform::keys> key_map(const std::vector<slot_request>& slo
     return map;
 }
 
-// The file read as the sample page reads it: WAV, else AIFF; the first channel.
+// The file imported as the sample page imports it.
 sample_data import_sample(const fs::path& file) {
     std::error_code ec;
     if (!fs::exists(file, ec)) failure(file.string() + ": no such file");
-    std::unique_ptr<sample_reader> reader = open_sample_file(file);
-    if (!reader) failure(file.string() + ": the file format was not recognized (WAV or AIFF expected)");
-    if (reader->error()) failure(file.string() + ": its sample width is not one Kaveo reads");
-    if (reader->frame_count() <= 0) failure(file.string() + " holds no samples");
-    sample_data s = sample_from_reader(*reader);
-    if (reader->error()) failure(file.string() + ": its sample width is not one Kaveo reads");
-    analyze_pitch(s);
+    sample_data s;
+    sample_import::outcome o = sample_import::import_file(file, s);
+    if (o != sample_import::outcome::imported) failure(file.string() + ": " + sample_import::message(o));
     return s;
 }
 
