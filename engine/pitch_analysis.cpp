@@ -115,7 +115,8 @@ void detect_periods(const double* x, int64_t n, int64_t avail, int64_t min_lag, 
     d.run(0, n, out);
 }
 
-void analyze_pitch(sample_data& sample, const progress_sink& progress, autocorrelator::method how) {
+void analyze_pitch(sample_data& sample, const progress_sink& progress, autocorrelator::method how,
+                   const std::atomic<bool>* stop) {
     sample.period_map.clear();
     sample.pitch_marks.clear();
     const int64_t frames = std::min<int64_t>(std::max(sample.frames, 0), int64_t(sample.data.size()));
@@ -137,6 +138,7 @@ void analyze_pitch(sample_data& sample, const progress_sink& progress, autocorre
     std::vector<period_estimate> found;
     double prev = 2.0;  // positive: no crossing before the first block
     for (int64_t h = 0; h < frames; h += block) {
+        if (stop && stop->load(std::memory_order_relaxed)) return;
         int64_t m = std::min(block, frames - h);
         int64_t used = up * m;
         int64_t u = up * h;

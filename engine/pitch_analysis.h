@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -14,9 +15,12 @@
 // Called with the fraction of frames analysed (0 first, then at most every 250 ms).
 using progress_sink = std::function<void(double fraction)>;
 
-// Fills sample.period_map and sample.pitch_marks (both in ascending order).
+// Fills sample.period_map and sample.pitch_marks (both in ascending order). A stop flag,
+// when given, is looked at after every block (60 ms of the sample): once set, the analysis
+// ends early and leaves what it found so far.
 void analyze_pitch(sample_data& sample, const progress_sink& progress = {},
-                   autocorrelator::method how = autocorrelator::method::automatic);
+                   autocorrelator::method how = autocorrelator::method::automatic,
+                   const std::atomic<bool>* stop = nullptr);
 
 // Interpolates by 10 with a 151-tap windowed-sinc polyphase filter. The history carries
 // over from one run to the next, so consecutive runs make one continuous signal; it lags

@@ -16,8 +16,6 @@ constexpr int64_t empty_slot_bytes = 35;  // an empty sample named "(empty)"
 
 int64_t string_bytes(const std::string& s) { return 4 + int64_t(s.size()); }
 
-struct stopped {};
-
 }  // namespace
 
 const char* message(outcome o) {
@@ -90,14 +88,7 @@ outcome analyse(sample_data& sample, const progress_sink& progress, const std::a
     auto stopping = [stop] { return stop && stop->load(std::memory_order_relaxed); };
     try {
         if (stopping()) return outcome::cancelled;
-        // The analysis has no way to stop but its progress reports: a stop is thrown
-        // through them.
-        analyze_pitch(sample, [&](double fraction) {
-            if (stopping()) throw stopped{};
-            if (progress) progress(fraction);
-        });
-    } catch (const stopped&) {
-        return outcome::cancelled;
+        analyze_pitch(sample, progress, autocorrelator::method::automatic, stop);
     } catch (...) {
         return outcome::failed;
     }

@@ -47,8 +47,8 @@ bool recognizes(const std::filesystem::path& file);
 outcome read_file(const std::filesystem::path& file, sample_data& sample);
 
 // The pitch analysis of a sample read by read_file. progress gets the fraction done (see
-// analyze_pitch); stop, when given, is looked at whenever progress is due (every 250 ms),
-// and a set flag ends the analysis with cancelled.
+// analyze_pitch); stop, when given, is looked at after every 60 ms of the sample, and a
+// set flag ends the analysis with cancelled.
 outcome analyse(sample_data& sample, const progress_sink& progress = {},
                 const std::atomic<bool>* stop = nullptr);
 
