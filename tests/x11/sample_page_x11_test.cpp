@@ -3,7 +3,7 @@
 // window imports through the dialog, and the window closed in the middle of an import
 // leaves no thread behind.
 #include "tests/x11/x11_fixture.h"  // first: gtest before Xlib
-#include "tests/x11/xdnd_source.h"
+#include "host/xdnd_source.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -73,7 +73,7 @@ struct window_editor {
     }
     // Drags a file manager's selection of uri onto (x, y); true when the drop was taken.
     bool drop(const std::string& uri, int x, int y) {
-        xtest::drag_source source(host.dpy, uri + "\r\n");
+        host::drag_source source(host.dpy, uri + "\r\n");
         source.send(window(), source.enter, 5L << 24, long(source.uri_list), 0, 0);
         source.send(window(), source.position, 0, (long(x) << 16) | long(y), CurrentTime, 0);
         bool accepted = false, status_seen = false;

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "tests/x11/x11_fixture.h"
-#include "tests/x11/xdnd_source.h"
+#include "host/xdnd_source.h"
 #include "tools/toolkit_demo/demo_scene.h"
 #include "toolkit/x11_window.h"
 
@@ -92,7 +92,7 @@ TEST(X11Input, FilesDroppedThroughXdndReachTheViewUnderThePointer) {
     EXPECT_EQ(*reinterpret_cast<long*>(data), 5);
     XFree(data);
 
-    xtest::drag_source source(host.dpy, "file:///home/me/samples/piano%20C4.wav\r\n# a comment\r\nfile://localhost/tmp/b.aif\r\n");
+    host::drag_source source(host.dpy, "file:///home/me/samples/piano%20C4.wav\r\n# a comment\r\nfile://localhost/tmp/b.aif\r\n");
     source.send(target, source.enter, 5L << 24, long(source.uri_list), 0, 0);
     source.send(target, source.position, 0, (150L << 16) | 160L, CurrentTime, 0);
     bool accepted = false, status_seen = false;

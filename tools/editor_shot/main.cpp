@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "host/vst_host.h"
+#include "host/xdnd_source.h"
 
 namespace {
 
@@ -94,59 +95,18 @@ bool send_drop(host::plugin& p, Display* dpy, Window parent, const action& d) {
     int rx, ry;
     Window child;
     XTranslateCoordinates(dpy, parent, DefaultRootWindow(dpy), d.x, d.y, &rx, &ry, &child);
-    Window source = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 1, 1, 0, 0, 0);
-    Atom selection = XInternAtom(dpy, "XdndSelection", False);
-    Atom uri_list = XInternAtom(dpy, "text/uri-list", False);
-    XSetSelectionOwner(dpy, selection, source, CurrentTime);
-    auto send = [&](const char* type, long l1, long l2, long l3, long l4) {
-        XEvent e{};
-        e.xclient.type = ClientMessage;
-        e.xclient.window = target;
-        e.xclient.message_type = XInternAtom(dpy, type, False);
-        e.xclient.format = 32;
-        e.xclient.data.l[0] = long(source);
-        e.xclient.data.l[1] = l1;
-        e.xclient.data.l[2] = l2;
-        e.xclient.data.l[3] = l3;
-        e.xclient.data.l[4] = l4;
-        XSendEvent(dpy, target, False, NoEventMask, &e);
-        XFlush(dpy);
-    };
-    const std::string payload = file_uri(d.file);
-    // Serves the target until a message of type arrives; its second word, or -1.
-    auto await = [&](const char* type) -> long {
-        Atom wanted = XInternAtom(dpy, type, False);
-        for (int i = 0; i < 300; ++i) {
-            while (XPending(dpy)) {
-                XEvent e;
-                XNextEvent(dpy, &e);
-                if (e.type == ClientMessage && Atom(e.xclient.message_type) == wanted) return e.xclient.data.l[1];
-                if (e.type != SelectionRequest) continue;
-                XSelectionRequestEvent& r = e.xselectionrequest;
-                XChangeProperty(dpy, r.requestor, r.property, r.target, 8, PropModeReplace,
-                                reinterpret_cast<const unsigned char*>(payload.data()), int(payload.size()));
-                XEvent reply{};
-                reply.xselection.type = SelectionNotify;
-                reply.xselection.requestor = r.requestor;
-                reply.xselection.selection = r.selection;
-                reply.xselection.target = r.target;
-                reply.xselection.property = r.property;
-                reply.xselection.time = r.time;
-                XSendEvent(dpy, r.requestor, False, NoEventMask, &reply);
-                XFlush(dpy);
-            }
-            idle_for(p, 10);
+    host::drag_source source(dpy, file_uri(d.file));
+    source.send(target, source.enter, 5L << 24, long(source.uri_list), 0, 0);
+    source.send(target, source.position, 0, (long(rx) << 16) | long(ry), CurrentTime, 0);
+    bool taken = false, status_seen = false, dropped = false;
+    for (int i = 0; i < 300; ++i) {
+        if (source.serve(&taken, &status_seen)) break;
+        if (status_seen && !dropped) {
+            source.send(target, source.drop, 0, CurrentTime, 0, 0);
+            dropped = true;
         }
-        return -1;
-    };
-    send("XdndEnter", 5L << 24, long(uri_list), 0, 0);
-    send("XdndPosition", 0, (long(rx) << 16) | long(ry), CurrentTime, 0);
-    bool taken = false;
-    if (await("XdndStatus") >= 0) {
-        send("XdndDrop", 0, CurrentTime, 0, 0);
-        taken = (await("XdndFinished") & 1) == 1;
+        idle_for(p, 10);
     }
-    XDestroyWindow(dpy, source);
     return taken;
 }
 

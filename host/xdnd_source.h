@@ -1,14 +1,15 @@
 // The source side of an XDND drag, as a file manager plays it: enter, position and drop
-// sent to the target, its selection requests answered with the payload.
+// sent to the target, its selection requests answered with the payload. Used by
+// kaveo-editor-shot and the X11 tests (which include gtest before this: Xlib's macros
+// break its templates).
 #pragma once
 
-#include <gtest/gtest.h>  // before Xlib, whose macros break gtest's templates
 #include <X11/Xlib.h>
 
 #include <string>
 #include <utility>
 
-namespace xtest {
+namespace host {
 
 struct drag_source {
     Display* dpy;
@@ -73,4 +74,4 @@ struct drag_source {
     }
 };
 
-}  // namespace xtest
+}  // namespace host
