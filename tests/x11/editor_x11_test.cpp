@@ -22,15 +22,6 @@ using namespace VSTGUI;
 
 namespace {
 
-int open_fds() {
-    int n = 0;
-    if (DIR* d = opendir("/proc/self/fd")) {
-        while (readdir(d)) ++n;
-        closedir(d);
-    }
-    return n;
-}
-
 KaveosEditor& editor_of(test::instrument& in) { return *static_cast<KaveosEditor*>(in.fx->getEditor()); }
 
 // Renders and turns a knob from two threads, as a playing host does, until stopped.
@@ -102,13 +93,13 @@ TEST(X11Editor, FiftyOpenAndCloseCyclesWithAudioRunningLeaveNothingBehind) {
     };
     playing_host playing(in);
     for (int i = 0; i < 3; ++i) cycle();  // font and picture caches fill here
-    const int fds = open_fds();
+    const int fds = xtest::open_fds();
     const size_t heap = mallinfo2().uordblks;
     for (int i = 0; i < 50; ++i) cycle();
     XSync(host.dpy, False);
     EXPECT_TRUE(host.children().empty());
     EXPECT_EQ(x11_window::open_count(), 0);
-    EXPECT_EQ(open_fds(), fds);
+    EXPECT_EQ(xtest::open_fds(), fds);
     EXPECT_EQ(x11_window::error_count(), errors);
     // The whole editor is rebuilt every cycle: a leak of one control a cycle shows here.
     EXPECT_LT(mallinfo2().uordblks, heap + 256 * 1024);

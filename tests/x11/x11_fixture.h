@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <dirent.h>
 
 #include <chrono>
 #include <cstdint>
@@ -58,6 +59,16 @@ struct parent_window {
         return out;
     }
 };
+
+// File descriptors the process holds open.
+inline int open_fds() {
+    int n = 0;
+    if (DIR* d = opendir("/proc/self/fd")) {
+        while (readdir(d)) ++n;
+        closedir(d);
+    }
+    return n;
+}
 
 // Runs the frame's idle until done() or about two seconds have passed.
 inline bool idle_until(VSTGUI::CFrame& frame, const std::function<bool()>& done) {

@@ -17,19 +17,6 @@
 
 using namespace VSTGUI;
 
-namespace {
-
-int open_fds() {
-    int n = 0;
-    if (DIR* d = opendir("/proc/self/fd")) {
-        while (readdir(d)) ++n;
-        closedir(d);
-    }
-    return n;
-}
-
-}  // namespace
-
 TEST(X11Frame, OpensInsideTheParentAndShowsTheArtwork) {
     xtest::parent_window host;
     ASSERT_NE(host.dpy, nullptr) << "no X display";
@@ -183,13 +170,13 @@ TEST(X11Frame, FiftyOpenAndCloseCyclesLeaveNothingBehind) {
         frame.idle();
     };
     for (int i = 0; i < 3; ++i) cycle();  // caches of fonts and pictures fill here
-    int fds = open_fds();
+    int fds = xtest::open_fds();
     size_t heap = mallinfo2().uordblks;
     for (int i = 0; i < 50; ++i) cycle();
     XSync(host.dpy, False);
     EXPECT_TRUE(host.children().empty());
     EXPECT_EQ(x11_window::open_count(), 0);
-    EXPECT_EQ(open_fds(), fds);
+    EXPECT_EQ(xtest::open_fds(), fds);
     EXPECT_EQ(x11_window::error_count(), errors);
     // Fifty cycles of a whole editor; a leak of even one picture a cycle would be megabytes.
     EXPECT_LT(mallinfo2().uordblks, heap + 256 * 1024);
