@@ -5,7 +5,7 @@
 // a window; without one it draws into its back buffer only.
 #include <benchmark/benchmark.h>
 
-#include <X11/Xlib.h>
+#include "bench_window.h"
 
 #include <chrono>
 #include <cstdio>
@@ -18,23 +18,7 @@
 
 namespace {
 
-struct host_window {
-    Display* dpy = nullptr;
-    Window window = 0;
-    host_window() {
-        dpy = XOpenDisplay(nullptr);
-        if (!dpy) return;
-        window = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 640, 599, 0, 0, 0);
-        XMapWindow(dpy, window);
-        XSync(dpy, False);
-    }
-    void* parent() const { return dpy ? reinterpret_cast<void*>(window) : nullptr; }
-};
-
-host_window& host() {
-    static host_window h;
-    return h;
-}
+using bench::host;
 
 KaveosEditor& editor_of(Kaveos& fx) { return *static_cast<KaveosEditor*>(fx.getEditor()); }
 

@@ -3,7 +3,7 @@
 // nothing to redraw, and redraws without a window.
 #include <benchmark/benchmark.h>
 
-#include <X11/Xlib.h>
+#include "bench_window.h"
 
 #include <memory>
 
@@ -14,23 +14,7 @@ using namespace VSTGUI;
 
 namespace {
 
-// The host's window, made once for all runs.
-struct host_window {
-    Display* dpy = nullptr;
-    Window window = 0;
-    host_window() {
-        dpy = XOpenDisplay(nullptr);
-        if (!dpy) return;
-        window = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 640, 599, 0, 0, 0);
-        XMapWindow(dpy, window);
-        XSync(dpy, False);
-    }
-};
-
-host_window& host() {
-    static host_window h;
-    return h;
-}
+using bench::host;
 
 // The first open of a process decodes the pictures and loads the fonts; registered first
 // so it runs with cold caches (when run with the other benchmarks of this file).
