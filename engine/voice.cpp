@@ -190,6 +190,11 @@ void voice::start(int n, double t, int role, int v, int d) {
     amp.trigger();
     const int count = unison.count();
     unison_gain = unison_gain_for(count);
+    fade_left = 0;
+    fade_delay = -1;
+    tail_only = false;
+    first_tick = true;
+    hold_ramps();
 
     // Children still sounding from this voice's previous note end here, so a stolen voice
     // never leaves orphans that nobody renders or frees.
@@ -261,9 +266,41 @@ void voice::release_at(int delta) {
 void voice::stop() {
     active = false;
     release_delay = -1;
+    fade_left = 0;
+    fade_delay = -1;
+    tail_only = false;
     for (voice* c : children) {
         if (!c) break;
         c->stop();
+    }
+}
+
+int voice::fade_samples() const {
+    const int n = int(0.003 * rate);
+    return n < 1 ? 1 : n;
+}
+
+void voice::fade_out(int delta) {
+    if (!active || fade_left > 0) return;
+    if (delta > 0) {
+        if (fade_delay < 0 || delta < fade_delay) fade_delay = delta;
+        return;
+    }
+    fade_delay = -1;
+    fade_left = fade_samples();
+    tail_only = false;
+}
+
+void voice::take_lfo_phases(const voice& other) {
+    for (size_t k = 0; k < lfos.size(); ++k) {
+        const lfo& o = other.lfos[k];
+        lfo& l = lfos[k];
+        if (l.mode != lfo::free_running || o.row != l.row) continue;
+        l.index = o.index;
+        l.frac = o.frac;
+        l.prev = o.prev;
+        l.value = o.value;
+        if (l.table.length > 0 && l.index >= l.table.length) l.index %= l.table.length;
     }
 }
 

@@ -151,7 +151,7 @@ public:
 
     // The engine, for tests and the editor. Touch it only with the engine lock held or
     // from inside the render call.
-    const voice& pool_voice(int v) const { return voices[size_t(v)]; }
+    const voice& pool_voice(int v) const { return *voices[size_t(v)]; }
     const delay& echo() const { return delay_unit; }
     size_t scratch_length() const { return mix_left.size(); }
 
@@ -174,6 +174,13 @@ private:
     // voice_host
     double song_position() override;
     voice* free_voice() override;
+    // A spare voice into place `slot` of the pool; the voice there goes off the pool. False
+    // when no spare is free.
+    bool replace_in_pool(int slot);
+    int pool_slot(const voice* v) const;
+    // Played voice v and its children leave the pool to fade out from `delta` samples into
+    // the block; spares take their places. False (nothing changes) without enough spares.
+    bool retire(voice& v, int delta);
 
     // Events (audio thread, engine lock held).
     void play_events(int frames);
@@ -202,7 +209,14 @@ private:
     double engine_rate = 44100.0;
     std::mutex engine_lock;  // program replacement against rendering
     std::atomic<bool> busy{true};
-    std::array<voice, MAX_VOICES> voices;
+    // The pool is 32 places, each holding one of the voice objects; the others are off the
+    // pool: fading out (stolen, or a finished note's DC tail) or spare. A voice that must end
+    // at once for a new note leaves its place to a spare and fades out off the pool, so the
+    // new note starts on time and the old one does not stop in one sample.
+    static constexpr int spare_voices = MAX_VOICES;
+    std::array<voice, MAX_VOICES + spare_voices> voice_store;
+    std::array<voice*, MAX_VOICES> voices{};     // the pool, in allocation order
+    std::array<voice*, spare_voices> off_pool{};  // fading or spare
     delay delay_unit;
     std::vector<double> mix_left, mix_right, mix_child;  // render scratch, samples
     event_queue pending_events;

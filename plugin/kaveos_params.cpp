@@ -19,7 +19,7 @@ void Kaveos::setParameter(VstInt32 index, float value) {
         apply_effect_switch(index, value);
         // Every voice hears every accepted change, sounding or not; it only publishes
         // the value here and applies it on the audio thread.
-        for (voice& v : voices) v.setParameter(index, value);
+        for (voice& v : voice_store) v.setParameter(index, value);
     }
     // The editor hears the stored value, so it redraws the old one after a rejected value.
     notify_editor(index, current_program.params.value(index));

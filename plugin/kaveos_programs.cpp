@@ -20,7 +20,7 @@ using vst::kTextScratch;
 void Kaveos::prepare(program& p) const { p.waves.set_play_rate(engine_rate); }
 
 void Kaveos::cut_notes_now() {
-    for (voice& v : voices) v.cut();
+    for (voice& v : voice_store) v.cut();
 }
 
 void Kaveos::swap_in(program& next, bool cut_notes) {
@@ -86,7 +86,7 @@ bool Kaveos::set_slot_sample(int wave, int slot, sample_data sample, std::string
 }
 
 void Kaveos::update_program() {
-    for (voice& v : voices) v.set_program(current_program);
+    for (voice& v : voice_store) v.set_program(current_program);
     for (int i = 0; i < NUM_PARAMS; ++i) setParameterAutomated(i, current_program.params.value(i));
     std::string name = current_program.name;
     std::vector<char> text(name.begin(), name.end());
