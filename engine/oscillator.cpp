@@ -14,8 +14,7 @@ namespace {
 double synced_beats(double s) {
     static constexpr double short_lengths[7] = {1.0 / 8, 1.0 / 6, 1.0 / 4, 1.0 / 3,
                                                 3.0 / 8, 1.0 / 2, 3.0 / 4};
-    double t = s / 0.04347826;
-    int i = t > 0.0 ? (t >= 100.0 ? 100 : int(t)) : 0;
+    int i = value_step(s, 23);
     if (i < 7) return short_lengths[i];
     return i - 6 < 16 ? double(i - 6) : 16.0;
 }
@@ -40,8 +39,7 @@ void oscillator::link(const wavetable* s) {
 }
 
 void oscillator::choose_wave(double x) {
-    double t = 6.0 * x;
-    int c = t >= 6.0 ? 6 : t > 0.0 ? int(t) : 0;
+    int c = value_step(x, 6);
     int new_row = c < 2 ? 0 : c + 6;
     bool changed = c != wave_choice;
     wave_choice = c;

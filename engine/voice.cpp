@@ -112,8 +112,7 @@ void voice::apply(int i, double x) {
         case P_LFO2_SYNC:
         case P_LFO3_SYNC: {
             lfo& l = lfos[size_t((i - P_LFO1_SYNC) / 3)];
-            double t = 3.0 * x;
-            int m = t >= 2.0 ? 2 : t >= 1.0 ? 1 : 0;
+            const int m = value_step(x, 3);
             if (m == lfo::tempo_sync && owner) l.tempo = owner->tempo();
             l.set_mode(m);
             return;
@@ -133,24 +132,19 @@ void voice::apply(int i, double x) {
         case P_OSC1_PITCHABLE: osc1.set_pitchable(x > 0.499); return;
         case P_OSC2_PITCHABLE: osc2.set_pitchable(x > 0.499); return;
         case P_LFO_COMPAT:
-            for (lfo& l : lfos) l.set_compat(std::trunc(2.0 * x) >= 1.0);
+            for (lfo& l : lfos) l.set_compat(value_step(x, 2) == 1);
             return;
         default: break;
     }
     if (i >= P_ASSIGN1_SRC && i <= P_ASSIGN8_AMOUNT) {
         mod_slot& s = matrix[size_t(slot_of(i))];
         switch ((i - P_ASSIGN1_SRC) % 3) {
-            case 0: {  // source: menu index trunc(8·x); 8 (x = 1.0) leaves the slot without one
-                double k = 8.0 * x;
-                s.source = k < 8.0 ? source_list[size_t(k > 0.0 ? int(k) : 0)] : nullptr;
+            case 0:  // source: one of the 8 in menu order
+                s.source = source_list[size_t(value_step(x, sources))];
                 return;
-            }
-            case 1: {  // destination: a voice parameter, else the previous one stays
-                double d = 128.0 * x;
-                int di = d > 0.0 ? int(d) : 0;
-                if (param* h = holder(di)) s.destination = h;
+            case 1:  // destination: a voice parameter, else the previous one stays
+                if (param* h = holder(value_step(x, 128))) s.destination = h;
                 return;
-            }
             default: break;  // amount: a holder like any other
         }
     }

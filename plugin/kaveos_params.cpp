@@ -57,8 +57,7 @@ void Kaveos::apply_effect_switch(int index, float value) {
         case P_DELAY_TYPE: e.delay_cross.store(value > 0.5f, relaxed); break;
         case P_DELAY_SYNC: e.delay_sync.store(value > 0.4999f, relaxed); break;
         case P_DELAY_FILTER_TYPE: {
-            int mode = int(3.0f * value);
-            e.delay_filter_mode.store(mode < 2 ? (mode < 0 ? 0 : mode) : 2, relaxed);
+            e.delay_filter_mode.store(value_step(value, 3), relaxed);
             e.delay_filter_generation.fetch_add(1, relaxed);
             break;
         }

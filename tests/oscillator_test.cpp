@@ -88,10 +88,10 @@ TEST(Builtin, PitchFollowsNoteBendAndTables) {
         double expected = 440.0 * std::pow(2.0, (note + 2.0 - 69.0) / 12.0);
         EXPECT_NEAR(measure::zero_crossing_hz(x, rate, 2000) / expected, 1.0, 1e-3) << note;
     }
-    // Value 1.0 chooses row 12, the pulse table.
+    // Value 1.0 is the last of the six choices, "Sin".
     oscillator o;
     o.choose_wave(1.0);
-    EXPECT_EQ(o.row, wave_table_set::pulse);
+    EXPECT_EQ(o.row, wave_table_set::sine);
 }
 
 TEST(Builtin, GlideReachesTargetInTheGivenTicks) {
