@@ -159,9 +159,9 @@ private:
     // Resamples a program's sample sets for the engine's rate (outside the lock).
     void prepare(program& p) const;
     // Swaps `next` in as the current program under the engine lock, cuts the notes and
-    // clears the delay when asked, and pushes it. `next` leaves holding the replaced
+    // clears the delay lines when asked, and pushes it. `next` leaves holding the replaced
     // program, so the caller frees it after the lock is gone.
-    void swap_in(program& next, bool cut_notes);
+    void swap_in(program& next, bool cut_notes, bool clear_delay);
     void cut_notes_now();
     void notify_bank_changed();
     bool write_factory_bank(const std::filesystem::path& file);
