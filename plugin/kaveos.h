@@ -89,6 +89,8 @@ public:
     const effect_switches& switches() const { return effect; }
     const program& current() const { return current_program; }
     bool is_busy() const { return busy.load(std::memory_order_relaxed); }
+    // A program switch is reading its program (the events that arrive meanwhile wait).
+    bool is_switching() const { return switching.load(std::memory_order_acquire) > 0; }
     // Pushes the whole current program to the voices, the host (automation) and the
     // editor. Callers that replaced the program hold the engine lock around it, so the
     // editor's notifications may arrive with the lock held: they only mark what changed.
@@ -209,6 +211,17 @@ private:
     double engine_rate = 44100.0;
     std::mutex engine_lock;  // program replacement against rendering
     std::atomic<bool> busy{true};
+    // Program switches between the start of their read and the end of their swap. The
+    // render call keeps the MIDI events waiting meanwhile, so notes played during a switch
+    // start on the new program instead of on the old one, which the swap would cut.
+    std::atomic<int> switching{0};
+    struct switch_guard {
+        std::atomic<int>& count;
+        explicit switch_guard(std::atomic<int>& c) : count(c) { count.fetch_add(1, std::memory_order_acq_rel); }
+        ~switch_guard() { count.fetch_sub(1, std::memory_order_acq_rel); }
+        switch_guard(const switch_guard&) = delete;
+        switch_guard& operator=(const switch_guard&) = delete;
+    };
     // The pool is 32 places, each holding one of the voice objects; the others are off the
     // pool: fading out (stolen, or a finished note's DC tail) or spare. A voice that must end
     // at once for a new note leaves its place to a spare and fades out off the pool, so the

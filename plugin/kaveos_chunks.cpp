@@ -47,6 +47,7 @@ VstInt32 Kaveos::getChunk(void** data, bool is_preset) {
 
 VstInt32 Kaveos::setChunk(void* data, VstInt32 size, bool is_preset) {
     if (!data || size <= 0) return 0;
+    switch_guard reading(switching);  // the chunk's program replaces the current one
     try {
         // The whole chunk is read before anything changes: one that cannot be read leaves
         // the bank and the program as they were.

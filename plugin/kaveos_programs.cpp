@@ -49,6 +49,7 @@ void Kaveos::setProgram(VstInt32 index) {
         cut_notes_now();
         return;
     }
+    switch_guard reading(switching);
     // The edited values of the program being left survive as the bank's overlay (its name
     // and samples do not).
     if (program_loaded && index != current_index) sounds.set_program(current_index, current_program);

@@ -28,7 +28,10 @@ void Kaveos::process(float** /*inputs*/, float** outputs, VstInt32 frames) {
         }
         if (effect.delay_clear_request.exchange(false, std::memory_order_relaxed))
             delay_unit.clear();
-        play_events(frames);
+        if (switching.load(std::memory_order_acquire) > 0)
+            pending_events.make_late();  // for the program being read; its swap would cut them
+        else
+            play_events(frames);
         render_voices(frames);
         if (busy.load(std::memory_order_relaxed)) return;  // discarded, no delay either
         if (effect.delay_on.load(std::memory_order_relaxed)) run_delay(frames);
