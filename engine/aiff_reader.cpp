@@ -21,6 +21,7 @@ int32_t aiff_reader::extended_rate(const unsigned char* x) {
 }
 
 aiff_reader::aiff_reader(const std::filesystem::path& path) : sample_reader(path) {
+    big_endian = true;
     if (file) parse();
 }
 

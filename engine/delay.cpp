@@ -53,9 +53,7 @@ void delay::recompute_filters() {
 double delay::synced_fraction(double x) {
     static constexpr double whole_notes[8] = {1.0 / 32, 1.0 / 24, 1.0 / 16, 1.0 / 12,
                                               3.0 / 32, 1.0 / 8,  3.0 / 16, 1.0 / 4};
-    double t = 8.0 * x;
-    int d = t >= 7.0 ? 7 : t > 0.0 ? int(t) : 0;
-    return whole_notes[d];
+    return whole_notes[value_step(x, 8)];
 }
 
 int delay::left_length(int tempo) const {

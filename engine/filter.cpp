@@ -5,8 +5,8 @@
 voice_filter::voice_filter() : env_amount(0.5) {}
 
 void voice_filter::set_type(double x) {
-    double t = 7.0 * x;
-    kind = t >= 5.0 ? analog_lp : t > 0.0 ? int(t) : none;
+    const int t = value_step(x, 7);
+    kind = t >= 5 ? analog_lp : t;
     recompute();
 }
 

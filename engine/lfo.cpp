@@ -12,9 +12,7 @@ lfo::lfo() : rate_param(0.0) {}
 double lfo::beats_for(double x) {
     static constexpr double beats[15] = {1.0 / 8, 1.0 / 6, 1.0 / 4, 1.0 / 3, 3.0 / 8,
                                          1.0 / 2, 3.0 / 4, 1, 2, 3, 4, 5, 6, 7, 8};
-    double i = x / 0.06666666666666667;
-    int k = i > 0.0 ? (i >= 14.0 ? 14 : int(i)) : 0;
-    return beats[k];
+    return beats[value_step(x, 15)];
 }
 
 double lfo::note_phase() const {
@@ -115,8 +113,7 @@ void lfo::set_mode(int m) {
 }
 
 void lfo::set_shape(double x) {
-    double t = 6.0 * x;
-    row = wave_table_set::saw + (t >= 6.0 ? 6 : t > 0.0 ? int(t) : 0);
+    row = wave_table_set::saw + value_step(x, 6);
     recompute();
 }
 

@@ -14,8 +14,7 @@ namespace {
 double synced_beats(double s) {
     static constexpr double short_lengths[7] = {1.0 / 8, 1.0 / 6, 1.0 / 4, 1.0 / 3,
                                                 3.0 / 8, 1.0 / 2, 3.0 / 4};
-    double t = s / 0.04347826;
-    int i = t > 0.0 ? (t >= 100.0 ? 100 : int(t)) : 0;
+    int i = value_step(s, 23);
     if (i < 7) return short_lengths[i];
     return i - 6 < 16 ? double(i - 6) : 16.0;
 }
@@ -40,17 +39,24 @@ void oscillator::link(const wavetable* s) {
 }
 
 void oscillator::choose_wave(double x) {
-    double t = 6.0 * x;
-    int c = t >= 6.0 ? 6 : t > 0.0 ? int(t) : 0;
-    int new_row = c < 2 ? 0 : c + 6;
-    bool changed = c != wave_choice;
+    const int c = value_step(x, 6);
+    const bool was_recorded = row < wave_table_set::first_row;
     wave_choice = c;
-    row = new_row;
+    row = c < 2 ? 0 : c + 6;
     set = c < 2 && sets ? &sets->waves[size_t(c)] : nullptr;
-    // A sounding oscillator switches source at once: the old playback state means nothing
-    // to the new one.
-    if (changed && active) begin();
-    else if (row >= wave_table_set::first_row) choose_table();
+    // A sounding oscillator carries on with the new source rather than starting again: a
+    // built-in row keeps its phase (its table is chosen again now and at every tick, the
+    // index kept inside it), a recorded set keeps its read position and slot.
+    if (row >= wave_table_set::first_row) {
+        choose_table();
+    } else if (active && !was_recorded) {
+        // Coming from a built-in row no grain is playing: open them at the read position.
+        begin_block();
+        position = offset_frames + advanced;
+        load_grain(grains[0], 0.0);
+        place(grains[0], grains[0].length / 2.0);
+        load_grain(grains[1], 0.0);
+    }
 }
 
 const sample_data* oscillator::play_sample() const {
@@ -99,6 +105,10 @@ void oscillator::begin() {
     if (!recorded) {
         choose_table();
         table_index = table_frac = 0;
+        // Nothing is read from a set meanwhile; switched to one, the note reads it from
+        // its start offset.
+        advanced = 0;
+        advanced_frac = 0;
         active = true;
         return;
     }

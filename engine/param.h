@@ -8,6 +8,22 @@
 #include <cmath>
 #include <limits>
 
+// trunc(n·x) for a normalised value x (value plus modulation, or a value from a host or a
+// file), kept inside 0..n. A value that is k/n as a float (as hosts and controllers send
+// the start of a step) reads as k: n·x in double lands a hair below k about half the time,
+// so a thousandth of a step is allowed for. Every value text and the engine read stepped
+// values through this, so what is shown is what plays.
+inline int whole_steps(double x, int n) {
+    const double t = double(n) * x + 1e-3;
+    if (!(t > 0.0)) return 0;  // also NaN
+    return t >= double(n) ? n : int(t);
+}
+// Which of n choices x selects: 1.0, at the top of the last step, is the last choice.
+inline int value_step(double x, int n) {
+    const int k = whole_steps(x, n);
+    return k < n ? k : n - 1;
+}
+
 class param {
 public:
     param() = default;
@@ -165,12 +181,12 @@ protected:
 private:
     double right = 0.0;
 };
-// Transpose in semitones: floor(49·x) − 24, −24..+25.
+// Transpose in semitones: one of 49 steps, −24..+24.
 class xposep : public param {
 public:
     explicit xposep(double x = 0.5) { init(x); }
 protected:
-    void cook() override { cooked = std::floor(49.0 * amount()) - 24.0; }
+    void cook() override { cooked = double(value_step(amount(), 49)) - 24.0; }
 };
 // Envelope time in seconds: 1.9975·x² + 0.0025, 2.5 ms..2 s.
 class eparam : public param {
@@ -196,44 +212,42 @@ public:
 protected:
     void cook() override;
 };
-// Unison voice count 1..6 from the value alone (modulation has no effect). The value 1.0
-// would give 7, one more than the unison gain table and the five child links hold.
+// Unison voice count 1..6 from the value alone (modulation has no effect).
 class unip : public param {
 public:
     explicit unip(double x = 0.0) { init(x); }
     int count() const { return n; }
 protected:
     void cook() override {
-        double c = 1.0 + std::floor(6.0 * value);
-        n = c < 1.0 ? 1 : c > 6.0 ? 6 : int(c);
+        n = 1 + value_step(value, 6);
         cooked = n;
     }
 private:
     int n = 1;
 };
-// Pitch-bend range 1..13 semitones from the value alone.
+// Pitch-bend range 1..12 semitones from the value alone.
 class rangep : public param {
 public:
     explicit rangep(double x = 0.0) { init(x); }
     int semitones() const { return n; }
 protected:
     void cook() override {
-        double c = 1.0 + std::floor(12.0 * value);
-        n = c < 1.0 ? 1 : c > 13.0 ? 13 : int(c);
+        n = 1 + value_step(value, 12);
         cooked = n;
     }
 private:
     int n = 1;
 };
-// Plug tempo 72..199 beats per minute from the value alone.
+// Plug tempo 72..199 beats per minute from the value alone: 72 + trunc(127·x), the same
+// rule as its value text, so every controller value reads as the tempo it shows.
 class tempop : public param {
 public:
+    static int tempo_bpm(double x) { return 72 + whole_steps(x, 127); }
     explicit tempop(double x = 0.47244096) { init(x); }
     int bpm() const { return n; }
 protected:
     void cook() override {
-        double c = 72.0 + std::floor(127.0 * value);
-        n = c < 72.0 ? 72 : c > 199.0 ? 199 : int(c);
+        n = tempo_bpm(value);
         cooked = n;
     }
 private:

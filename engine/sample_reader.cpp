@@ -29,12 +29,32 @@ bool sample_reader::is_chunk_id(const unsigned char* id) {
     return true;
 }
 
+sample_reader::header_fit sample_reader::header_at(int64_t at) {
+    unsigned char h[8];
+    if (at + 8 > file_size || !read_at(at, h, 8) || !is_chunk_id(h)) return header_fit::none;
+    const uint32_t size = big_endian
+        ? uint32_t(h[4]) << 24 | uint32_t(h[5]) << 16 | uint32_t(h[6]) << 8 | uint32_t(h[7])
+        : uint32_t(h[4]) | uint32_t(h[5]) << 8 | uint32_t(h[6]) << 16 | uint32_t(h[7]) << 24;
+    const int64_t end = at + 8 + int64_t(size);
+    if (end > file_size) return header_fit::id_only;
+    // It fits when it ends the file (with or without its pad) or another chunk id follows
+    // it: a few bytes of sound that happen to spell an id rarely have a sensible size too.
+    if (end + 8 > file_size) return header_fit::fits;
+    unsigned char id[4];
+    if (read_at(end, id, 4) && is_chunk_id(id)) return header_fit::fits;
+    if (size % 2 == 1 && end + 1 + 8 <= file_size && read_at(end + 1, id, 4) && is_chunk_id(id))
+        return header_fit::fits;
+    return header_fit::id_only;
+}
+
 int64_t sample_reader::next_chunk(int64_t body, uint32_t size) {
     int64_t end = body + int64_t(size);
     if (size % 2 == 0) return end;
-    unsigned char id[4];
-    if (end + 1 + 8 <= file_size && read_at(end + 1, id, 4) && is_chunk_id(id)) return end + 1;
-    if (end + 8 <= file_size && read_at(end, id, 4) && is_chunk_id(id)) return end;
+    const header_fit padded = header_at(end + 1), unpadded = header_at(end);
+    if (padded == header_fit::fits) return end + 1;
+    if (unpadded == header_fit::fits) return end;
+    if (padded == header_fit::id_only) return end + 1;
+    if (unpadded == header_fit::id_only) return end;
     return end + 1;
 }
 

@@ -44,11 +44,17 @@ protected:
     bool read_at(int64_t offset, void* to, size_t n) { return seek(offset) && read_exact(to, n); }
     bool seek(int64_t offset);
     // Where the chunk after one whose body starts at `body` with `size` bytes begins.
-    // Chunks of odd size are followed by a pad byte; some writers leave it out, so when
-    // what follows the pad is no chunk id but what follows the body is, the pad is taken
-    // as missing.
+    // Chunks of odd size are followed by a pad byte; some writers leave it out. The padded
+    // place is taken when a chunk stands there whose size fits the file (it ends the file
+    // or another chunk follows it), else the place without the pad when one does there;
+    // only when neither fits does a chunk id alone decide (a streamed "data" chunk may
+    // claim more than the file holds).
     int64_t next_chunk(int64_t body, uint32_t size);
     static bool is_chunk_id(const unsigned char* id);
+    // A chunk header at `at`: an id and a size in the file's byte order.
+    enum class header_fit { none, id_only, fits };
+    header_fit header_at(int64_t at);
+    bool big_endian = false;
 
     std::FILE* file = nullptr;
     int64_t file_size = 0;

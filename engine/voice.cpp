@@ -112,8 +112,7 @@ void voice::apply(int i, double x) {
         case P_LFO2_SYNC:
         case P_LFO3_SYNC: {
             lfo& l = lfos[size_t((i - P_LFO1_SYNC) / 3)];
-            double t = 3.0 * x;
-            int m = t >= 2.0 ? 2 : t >= 1.0 ? 1 : 0;
+            const int m = value_step(x, 3);
             if (m == lfo::tempo_sync && owner) l.tempo = owner->tempo();
             l.set_mode(m);
             return;
@@ -133,24 +132,19 @@ void voice::apply(int i, double x) {
         case P_OSC1_PITCHABLE: osc1.set_pitchable(x > 0.499); return;
         case P_OSC2_PITCHABLE: osc2.set_pitchable(x > 0.499); return;
         case P_LFO_COMPAT:
-            for (lfo& l : lfos) l.set_compat(std::trunc(2.0 * x) >= 1.0);
+            for (lfo& l : lfos) l.set_compat(value_step(x, 2) == 1);
             return;
         default: break;
     }
     if (i >= P_ASSIGN1_SRC && i <= P_ASSIGN8_AMOUNT) {
         mod_slot& s = matrix[size_t(slot_of(i))];
         switch ((i - P_ASSIGN1_SRC) % 3) {
-            case 0: {  // source: menu index trunc(8·x); 8 (x = 1.0) leaves the slot without one
-                double k = 8.0 * x;
-                s.source = k < 8.0 ? source_list[size_t(k > 0.0 ? int(k) : 0)] : nullptr;
+            case 0:  // source: one of the 8 in menu order
+                s.source = source_list[size_t(value_step(x, sources))];
                 return;
-            }
-            case 1: {  // destination: a voice parameter, else the previous one stays
-                double d = 128.0 * x;
-                int di = d > 0.0 ? int(d) : 0;
-                if (param* h = holder(di)) s.destination = h;
+            case 1:  // destination: a voice parameter, else the previous one stays
+                if (param* h = holder(value_step(x, 128))) s.destination = h;
                 return;
-            }
             default: break;  // amount: a holder like any other
         }
     }
@@ -190,6 +184,11 @@ void voice::start(int n, double t, int role, int v, int d) {
     amp.trigger();
     const int count = unison.count();
     unison_gain = unison_gain_for(count);
+    fade_left = 0;
+    fade_delay = -1;
+    tail_only = false;
+    first_tick = true;
+    hold_ramps();
 
     // Children still sounding from this voice's previous note end here, so a stolen voice
     // never leaves orphans that nobody renders or frees.
@@ -261,9 +260,41 @@ void voice::release_at(int delta) {
 void voice::stop() {
     active = false;
     release_delay = -1;
+    fade_left = 0;
+    fade_delay = -1;
+    tail_only = false;
     for (voice* c : children) {
         if (!c) break;
         c->stop();
+    }
+}
+
+int voice::fade_samples() const {
+    const int n = int(0.003 * rate);
+    return n < 1 ? 1 : n;
+}
+
+void voice::fade_out(int delta) {
+    if (!active || fade_left > 0) return;
+    if (delta > 0) {
+        if (fade_delay < 0 || delta < fade_delay) fade_delay = delta;
+        return;
+    }
+    fade_delay = -1;
+    fade_left = fade_samples();
+    tail_only = false;
+}
+
+void voice::take_lfo_phases(const voice& other) {
+    for (size_t k = 0; k < lfos.size(); ++k) {
+        const lfo& o = other.lfos[k];
+        lfo& l = lfos[k];
+        if (l.mode != lfo::free_running || o.row != l.row) continue;
+        l.index = o.index;
+        l.frac = o.frac;
+        l.prev = o.prev;
+        l.value = o.value;
+        if (l.table.length > 0 && l.index >= l.table.length) l.index %= l.table.length;
     }
 }
 

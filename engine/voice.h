@@ -40,6 +40,29 @@ protected:
     ~voice_host() = default;
 };
 
+// A value that scales the audio and is cooked at control ticks (a gain, a balance or pan
+// side). Across the 32 samples after a tick it moves linearly from the previous tick's
+// cooked value to this one's, so the ticks keep their values and no step reaches the output.
+struct gain_ramp {
+    double from = 0.0, to = 0.0;
+    void hold(double x) { from = to = x; }  // no movement: a note's first values
+    void next(double x) {
+        from = to;
+        to = x;
+    }
+    bool moving() const { return from != to; }
+    // The value i samples (1..32) after the tick that cooked `to`.
+    double at(int i) const { return from + (to - from) * (double(i) * (1.0 / 32.0)); }
+    // count values from i samples after the tick on (the run stays inside one period).
+    void fill(double* out, int i, int count) const {
+        if (!moving()) {
+            for (int k = 0; k < count; ++k) out[k] = to;
+            return;
+        }
+        for (int k = 0; k < count; ++k) out[k] = at(i + k);
+    }
+};
+
 struct mod_slot {
     param* source = nullptr;       // a source holder, or none
     param* destination = nullptr;  // a holder of this voice, or none
@@ -77,8 +100,22 @@ public:
     // Release `delta` samples into the coming block (at once for 0): a note-off sent for
     // a later sample of the block takes effect there, not at the block's start.
     void release_at(int delta);
+    // Silence from the next sample, children too (controllers 123 and 126, program cuts).
     void stop();
     void cut() { stop(); }
+    // Fade the sound out over fade_samples(), from `delta` samples into the coming block
+    // (at once for 0), and then end it, children too: a voice that leaves the pool for a
+    // new note (it is stolen) ends this way instead of in one sample.
+    void fade_out(int delta = 0);
+    // Samples a fade-out lasts: 3 ms.
+    int fade_samples() const;
+    // True while the voice still has output to give after it ended: the rest of a fade-out,
+    // or the DC blocker's tail after the amplitude envelope finished (faded the same way).
+    bool sounding() const { return fade_left > 0; }
+    // A free voice's DC tail, for the rest of a block (its envelope ended earlier).
+    void render_tail(double* left, double* right, int n);
+    // The free-running LFO phases of another voice, for a voice taking its place.
+    void take_lfo_phases(const voice& other);
     void glide_to(int note, double glide_samples);
     void set_mod_wheel(double x) { mod_wheel.set_smoothed(x); }  // 0..1
     void set_bend(double x) { bend.set_smoothed(x); }            // 0..1, centre 0.5
@@ -106,6 +143,9 @@ public:
     double detune = 0.0;  // semitones
     double unison_gain = 1.0;
     int counter = 0;  // sample counter modulo 32; 0 is a control tick
+    int fade_left = 0;   // samples of fade-out still to play; 0: none
+    int fade_delay = -1;  // samples into the current block until the fade-out; -1: none
+    bool tail_only = false;  // the fade is of the DC blocker's tail alone (the note ended)
 
     // Components.
     oscillator osc1, osc2;
@@ -147,10 +187,20 @@ private:
     void control_end();    // last part: holders, LFOs, end test
     void apply_slots();
     void free_with_children();
+    void end_note();  // the amplitude envelope finished: free, keeping the DC tail to fade
+    // The ramps take this tick's cooked values (a note's first tick: they start there).
+    void next_ramps();
+    void hold_ramps();
+    void dc_tail(double* left, double* right, int count);
     // count samples (none of them a control tick) through filter type T.
     template <int T>
     void run(double* left, double* right, const double* child_in, int from, int count);
     void run_any(double* left, double* right, const double* child_in, int from, int count);
+
+    // The audio-scaling values as they move between ticks.
+    gain_ramp ramp_balance_l, ramp_balance_r, ramp_osc_gain, ramp_unison, ramp_gain, ramp_pan_l,
+        ramp_pan_r;
+    bool first_tick = true;  // the note's first control tick is still to come
 
     voice_host* owner = nullptr;
     int index = 0;

@@ -4,6 +4,8 @@
 // filter envelope, every holder, the LFO phases and the end test.
 #include "engine/voice.h"
 
+#include <cmath>
+
 void voice::apply_slots() {
     for (mod_slot& s : matrix) {
         if (!s.destination) continue;
@@ -38,16 +40,94 @@ void voice::control_end() {
     note_source.tick();
     bend.tick();
     bend_range.tick();
-    if (amp.get_stage() == eg::idle) free_with_children();
+    if (first_tick) {
+        // A note starts from silence: nothing to move from.
+        hold_ramps();
+        first_tick = false;
+    } else {
+        next_ramps();
+    }
+    if (amp.get_stage() == eg::idle) end_note();
+}
+
+void voice::next_ramps() {
+    ramp_balance_l.next(balance.left());
+    ramp_balance_r.next(balance.right_gain());
+    ramp_osc_gain.next(osc_gain.cooked);
+    ramp_unison.next(unison_gain);
+    ramp_gain.next(gain.cooked);
+    ramp_pan_l.next(pan.left());
+    ramp_pan_r.next(pan.right_gain());
+}
+
+void voice::hold_ramps() {
+    ramp_balance_l.hold(balance.left());
+    ramp_balance_r.hold(balance.right_gain());
+    ramp_osc_gain.hold(osc_gain.cooked);
+    ramp_unison.hold(unison_gain);
+    ramp_gain.hold(gain.cooked);
+    ramp_pan_l.hold(pan.left());
+    ramp_pan_r.hold(pan.right_gain());
+}
+
+void voice::end_note() {
+    free_with_children();
+    if (is_child) return;
+    // The DC blocker still rings with what it took out of the note (a pulse wave's offset,
+    // a sample's): cut now, that would be a step. It fades out like a stolen voice.
+    const double ringing = std::fabs(dc.y1) + std::fabs(dc.y2) + std::fabs(dc.x1) + std::fabs(dc.x2);
+    if (ringing > 1e-7) {
+        if (fade_left == 0) fade_left = fade_samples();
+        tail_only = true;
+    } else {
+        fade_left = 0;
+    }
+}
+
+void voice::dc_tail(double* left, double* right, int count) {
+    const double f = 1.0 / double(fade_samples());
+    const double pl = ramp_pan_l.to, pr = ramp_pan_r.to;
+    for (int k = 0; k < count && fade_left > 0; ++k) {
+        --fade_left;
+        const double y = dc.process_high_pass(0.0) * (double(fade_left) * f);
+        left[k] += y * pl;
+        right[k] += y * pr;
+    }
+    if (fade_left == 0) tail_only = false;
+}
+
+void voice::render_tail(double* left, double* right, int n) {
+    if (active || fade_left <= 0) return;
+    dc_tail(left, right, n);
 }
 
 template <int T>
 void voice::run(double* left, double* right, const double* child_in, int from, int count) {
-    // Cooked values only move at control ticks: between two of them they are constants.
-    const double bl = balance.left(), br = balance.right_gain();
-    const double pre = unison_gain * osc_gain.cooked;
-    const double g = gain.cooked;
-    const double pl = pan.left(), pr = pan.right_gain();
+    // Samples since the tick that cooked the ramps' targets, for the run's first sample: a
+    // run never crosses a tick, and a tick's own sample is the 32nd after the previous one.
+    const int since = counter == 0 ? 32 : counter;
+    double bl[32], br[32], pre[32], g[32], pl[32], pr[32];
+    ramp_balance_l.fill(bl, since, count);
+    ramp_balance_r.fill(br, since, count);
+    ramp_osc_gain.fill(pre, since, count);
+    if (ramp_unison.moving()) {
+        for (int k = 0; k < count; ++k) pre[k] *= ramp_unison.at(since + k);
+    } else {
+        for (int k = 0; k < count; ++k) pre[k] *= ramp_unison.to;
+    }
+    ramp_gain.fill(g, since, count);
+    ramp_pan_l.fill(pl, since, count);
+    ramp_pan_r.fill(pr, since, count);
+    if (fade_left > 0) {
+        // A fade-out: the run ends at its last sample at the latest (render sees to that).
+        const double f = 1.0 / double(fade_samples());
+        for (int k = 0; k < count; ++k) {
+            const double w = double(fade_left - 1 - k) * f;
+            pl[k] *= w;
+            pr[k] *= w;
+        }
+        fade_left -= count;
+    }
     // The sections' state lives in locals for the run, so it stays in registers instead
     // of going through memory every sample (the output buffers could alias it).
     biquad fa = filter.a, fb = filter.b, d = dc;
@@ -58,19 +138,19 @@ void voice::run(double* left, double* right, const double* child_in, int from, i
     // The envelope times the gain, a·g (the product the amplifier applies first).
     if (amp.stage == eg::sustain_stage || amp.stage == eg::idle) {
         // A held (or finished) envelope is a constant level.
-        const double level = amp.next() * g;
-        for (int k = 0; k < count; ++k) a[k] = level;
+        const double level = amp.next();
+        for (int k = 0; k < count; ++k) a[k] = level * g[k];
     } else {
-        for (int k = 0; k < count; ++k) a[k] = amp.next() * g;
+        for (int k = 0; k < count; ++k) a[k] = amp.next() * g[k];
     }
     if (child_in) {
-        for (int k = 0; k < count; ++k) o1[k] = o1[k] * bl + o2[k] * br + child_in[from + k];
+        for (int k = 0; k < count; ++k) o1[k] = o1[k] * bl[k] + o2[k] * br[k] + child_in[from + k];
     } else {
-        for (int k = 0; k < count; ++k) o1[k] = o1[k] * bl + o2[k] * br;
+        for (int k = 0; k < count; ++k) o1[k] = o1[k] * bl[k] + o2[k] * br[k];
     }
     for (int k = 0; k < count; ++k) {
         const int i = from + k;
-        const double x = o1[k] * pre;
+        const double x = o1[k] * pre[k];
         double f;
         if constexpr (T == voice_filter::lp12) f = fa.process_low_pass(x);
         else if constexpr (T == voice_filter::hpf) f = fa.process_high_pass(x);
@@ -79,8 +159,8 @@ void voice::run(double* left, double* right, const double* child_in, int from, i
         else if constexpr (T == voice_filter::analog_lp) f = lad.process(x);
         else f = x;
         const double y = d.process_high_pass(a[k] * f);
-        left[i] += y * pl;
-        right[i] += y * pr;
+        left[i] += y * pl[k];
+        right[i] += y * pr[k];
     }
     // The LFO sources are smoothed every 8 samples.
     for (int k = 0; k < count; ++k) {
@@ -115,6 +195,9 @@ void voice::render(double* left, double* right, int n, const double* child_in) {
     // A note-off waiting for its sample: runs stop there.
     int release_point = release_delay >= 0 ? release_delay : n;
     release_delay = -1;
+    // Likewise a fade-out that waits for a new note's sample.
+    int fade_point = fade_delay >= 0 ? fade_delay : n;
+    fade_delay = -1;
     if (start_delay > 0) {
         // Nothing advances while the note waits for its place in the block.
         j = start_delay < n ? start_delay : n;
@@ -125,25 +208,40 @@ void voice::render(double* left, double* right, int n, const double* child_in) {
         release_point = n;
     }
     while (j < n) {
+        if (!active) {
+            // The note ended at a tick: only the DC blocker's fading tail is left.
+            dc_tail(left + j, right + j, n - j);
+            return;
+        }
         if (j == release_point) {
             release();
             release_point = n;
         }
+        if (j >= fade_point) {
+            fade_out();
+            fade_point = n;
+        }
+        const bool fading = fade_left > 0;
         if (counter == 0) {
             // The control tick's own sample sits between the two halves of the tick.
             control_begin();
             run_any(left, right, child_in, j, 1);
             control_end();
             ++j;
-            // A voice that ended is silent from here on, whatever the block size.
-            if (!active) return;
-            continue;
+        } else {
+            int count = 32 - counter;
+            if (count > n - j) count = n - j;
+            if (release_point > j && count > release_point - j) count = release_point - j;
+            if (fade_point > j && count > fade_point - j) count = fade_point - j;
+            if (fading && count > fade_left) count = fade_left;
+            run_any(left, right, child_in, j, count);
+            j += count;
         }
-        int count = 32 - counter;
-        if (count > n - j) count = n - j;
-        if (release_point > j && count > release_point - j) count = release_point - j;
-        run_any(left, right, child_in, j, count);
-        j += count;
+        if (fading && fade_left == 0) {
+            // The fade-out is over: the voice and its children end here.
+            stop();
+            return;
+        }
     }
 }
 
@@ -168,7 +266,8 @@ void voice::render_child(double* buffer, int n) {
         }
         const double s2 = osc2.sample();
         const double s1 = osc1.sample();
-        buffer[j] += s1 * balance.left() + s2 * balance.right_gain();
+        const int since = counter == 0 ? 32 : counter;
+        buffer[j] += s1 * ramp_balance_l.at(since) + s2 * ramp_balance_r.at(since);
         if ((counter & 7) == 0) {
             for (pct2p& o : lfo_out) o.tick();
         }
@@ -183,6 +282,14 @@ void voice::render_child(double* buffer, int n) {
             note_source.tick();
             bend.tick();
             bend_range.tick();
+            if (first_tick) {
+                ramp_balance_l.hold(balance.left());
+                ramp_balance_r.hold(balance.right_gain());
+                first_tick = false;
+            } else {
+                ramp_balance_l.next(balance.left());
+                ramp_balance_r.next(balance.right_gain());
+            }
         }
         counter = (counter + 1) & 31;
     }

@@ -6,6 +6,8 @@
 #include <array>
 #include <atomic>
 
+#include "engine/param.h"
+
 struct effect_switches {
     std::atomic<bool> legato{false};           // 3
     std::atomic<float> porta_speed{0.0f};      // 4, raw value
@@ -29,8 +31,7 @@ struct effect_switches {
     // block (they belong to it, so no other thread writes them).
     std::atomic<bool> delay_clear_request{false};
 
-    // Beats per minute the instrument runs at when it does not follow the host: 72..199.
-    int plug_tempo() const {
-        return 72 + int(127.0 * double(delay_tempo.load(std::memory_order_relaxed)));
-    }
+    // Beats per minute the instrument runs at when it does not follow the host: 72..199,
+    // as the value text shows it.
+    int plug_tempo() const { return tempop::tempo_bpm(double(delay_tempo.load(std::memory_order_relaxed))); }
 };

@@ -31,7 +31,9 @@ Kaveos::Kaveos(audioMasterCallback audio_master)
     // The controller assignments of the preferences file, else the built-in table.
     if (!loadPrefs()) prefs.apply_defaults();
 
-    for (voice& v : voices) {
+    for (int v = 0; v < MAX_VOICES; ++v) voices[size_t(v)] = &voice_store[size_t(v)];
+    for (int v = 0; v < spare_voices; ++v) off_pool[size_t(v)] = &voice_store[size_t(MAX_VOICES + v)];
+    for (voice& v : voice_store) {
         v.bind(this);
         v.set_program(current_program);
     }
@@ -49,11 +51,9 @@ Kaveos::Kaveos(audioMasterCallback audio_master)
     setProgram(0);
 
     delay_unit.create_lines();
-    for (voice& v : voices) v.release();
-    for (int v = 0; v < MAX_VOICES; ++v) {
-        voices[size_t(v)].set_number(v);
-        voices[size_t(v)].set_program(current_program);
-    }
+    for (voice& v : voice_store) v.release();
+    for (int v = 0; v < MAX_VOICES; ++v) voices[size_t(v)]->set_number(v);
+    for (voice& v : voice_store) v.set_program(current_program);
 
     new KaveosEditor(this);  // registers itself as the base's editor
     busy.store(false, std::memory_order_relaxed);
@@ -77,7 +77,7 @@ void Kaveos::setSampleRate(float rate) {
         AudioEffect::setSampleRate(rate);
         engine_rate = double(rate);
         std::swap(current_program.waves, sets);
-        for (voice& v : voices) v.set_sample_rate(engine_rate);
+        for (voice& v : voice_store) v.set_sample_rate(engine_rate);
         delay_unit.set_sample_rate(engine_rate);
     }
 }

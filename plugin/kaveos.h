@@ -89,6 +89,8 @@ public:
     const effect_switches& switches() const { return effect; }
     const program& current() const { return current_program; }
     bool is_busy() const { return busy.load(std::memory_order_relaxed); }
+    // A program switch is reading its program (the events that arrive meanwhile wait).
+    bool is_switching() const { return switching.load(std::memory_order_acquire) > 0; }
     // Pushes the whole current program to the voices, the host (automation) and the
     // editor. Callers that replaced the program hold the engine lock around it, so the
     // editor's notifications may arrive with the lock held: they only mark what changed.
@@ -163,7 +165,7 @@ public:
 
     // The engine, for tests and the editor. Touch it only with the engine lock held or
     // from inside the render call.
-    const voice& pool_voice(int v) const { return voices[size_t(v)]; }
+    const voice& pool_voice(int v) const { return *voices[size_t(v)]; }
     const delay& echo() const { return delay_unit; }
     size_t scratch_length() const { return mix_left.size(); }
 
@@ -171,9 +173,9 @@ private:
     // Resamples a program's sample sets for the engine's rate (outside the lock).
     void prepare(program& p) const;
     // Swaps `next` in as the current program under the engine lock, cuts the notes and
-    // clears the delay when asked, and pushes it. `next` leaves holding the replaced
+    // clears the delay lines when asked, and pushes it. `next` leaves holding the replaced
     // program, so the caller frees it after the lock is gone.
-    void swap_in(program& next, bool cut_notes);
+    void swap_in(program& next, bool cut_notes, bool clear_delay);
     void cut_notes_now();
     void notify_bank_changed();
     bool write_factory_bank(const std::filesystem::path& file);
@@ -186,6 +188,13 @@ private:
     // voice_host
     double song_position() override;
     voice* free_voice() override;
+    // A spare voice into place `slot` of the pool; the voice there goes off the pool. False
+    // when no spare is free.
+    bool replace_in_pool(int slot);
+    int pool_slot(const voice* v) const;
+    // Played voice v and its children leave the pool to fade out from `delta` samples into
+    // the block; spares take their places. False (nothing changes) without enough spares.
+    bool retire(voice& v, int delta);
 
     // Events (audio thread, engine lock held).
     void play_events(int frames);
@@ -214,7 +223,25 @@ private:
     double engine_rate = 44100.0;
     std::mutex engine_lock;  // program replacement against rendering
     std::atomic<bool> busy{true};
-    std::array<voice, MAX_VOICES> voices;
+    // Program switches between the start of their read and the end of their swap. The
+    // render call keeps the MIDI events waiting meanwhile, so notes played during a switch
+    // start on the new program instead of on the old one, which the swap would cut.
+    std::atomic<int> switching{0};
+    struct switch_guard {
+        std::atomic<int>& count;
+        explicit switch_guard(std::atomic<int>& c) : count(c) { count.fetch_add(1, std::memory_order_acq_rel); }
+        ~switch_guard() { count.fetch_sub(1, std::memory_order_acq_rel); }
+        switch_guard(const switch_guard&) = delete;
+        switch_guard& operator=(const switch_guard&) = delete;
+    };
+    // The pool is 32 places, each holding one of the voice objects; the others are off the
+    // pool: fading out (stolen, or a finished note's DC tail) or spare. A voice that must end
+    // at once for a new note leaves its place to a spare and fades out off the pool, so the
+    // new note starts on time and the old one does not stop in one sample.
+    static constexpr int spare_voices = MAX_VOICES;
+    std::array<voice, MAX_VOICES + spare_voices> voice_store;
+    std::array<voice*, MAX_VOICES> voices{};     // the pool, in allocation order
+    std::array<voice*, spare_voices> off_pool{};  // fading or spare
     delay delay_unit;
     std::vector<double> mix_left, mix_right, mix_child;  // render scratch, samples
     event_queue pending_events;

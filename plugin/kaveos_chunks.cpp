@@ -47,6 +47,7 @@ VstInt32 Kaveos::getChunk(void** data, bool is_preset) {
 
 VstInt32 Kaveos::setChunk(void* data, VstInt32 size, bool is_preset) {
     if (!data || size <= 0) return 0;
+    switch_guard reading(switching);  // the chunk's program replaces the current one
     try {
         // The whole chunk is read before anything changes: one that cannot be read leaves
         // the bank and the program as they were.
@@ -77,11 +78,15 @@ VstInt32 Kaveos::setChunk(void* data, VstInt32 size, bool is_preset) {
         program_loaded = false;
         sounds.remember(index, next);  // ignored for an index outside 0..127
         prepare(next);
-        if (index >= 0 && index < num_programs) {
+        // The chunk's program plays either way. Its index selects it as a program switch
+        // does (the echoes end too); an index outside the table leaves the current index,
+        // and like a refused switch it only cuts the notes.
+        const bool selects = index >= 0 && index < num_programs;
+        if (selects) {
             current_index = index;
             program_loaded = true;
         }
-        swap_in(next, true);
+        swap_in(next, true, selects);
         notify_bank_changed();
         return 1;
     } catch (...) {

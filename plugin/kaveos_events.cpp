@@ -43,7 +43,7 @@ void Kaveos::play_event(const midi_event& e, int frames) {
         case 0xB0: controller(d1, d2); break;
         case 0xE0: {
             const double bend = double(d2 * 128 + d1) / 16384.0;
-            for (voice& v : voices) v.set_bend(bend);
+            for (voice& v : voice_store) v.set_bend(bend);
             break;
         }
         default: break;  // program change, aftertouch, system messages
@@ -54,12 +54,12 @@ void Kaveos::note_on(int n, int velocity, int delta) {
     if (effect.legato.load(std::memory_order_relaxed)) {
         // Legato: the held voice glides to the new note instead of a new voice starting.
         // Only played voices count; their unison children follow them.
-        for (voice& v : voices) {
-            if (v.active && !v.releasing && !v.is_child) {
+        for (voice* v : voices) {
+            if (v->active && !v->releasing && !v->is_child) {
                 double x = double(effect.porta_speed.load(std::memory_order_relaxed));
                 x = x < 0.0 ? 0.0 : x > 1.0 ? 1.0 : x;
                 const double seconds = 1.9975 * x * x + 0.0025;
-                v.glide_to(n, std::trunc(seconds * engine_rate));
+                v->glide_to(n, std::trunc(seconds * engine_rate));
                 return;
             }
         }
@@ -67,12 +67,16 @@ void Kaveos::note_on(int n, int velocity, int delta) {
     voice* target = free_voice();
     if (!target) {
         // Steal the lowest releasing voice. Unison children are not taken from under
-        // their parents: they end with them.
-        for (voice& v : voices)
-            if (v.active && v.releasing && !v.is_child) {
-                target = &v;
+        // their parents: they end with them. The old note fades out off the pool from the
+        // new note's sample while a spare voice in its place plays the new one (only when
+        // no spare is left does it stop in one sample).
+        for (int slot = 0; slot < MAX_VOICES; ++slot) {
+            voice* v = voices[size_t(slot)];
+            if (v->active && v->releasing && !v->is_child) {
+                target = retire(*v, delta) ? voices[size_t(slot)] : v;
                 break;
             }
+        }
     }
     if (target) target->start(n, 0.0, 0, velocity, delta);
 }
@@ -80,17 +84,17 @@ void Kaveos::note_on(int n, int velocity, int delta) {
 void Kaveos::note_off(int n, int delta) {
     // The release starts at the event's own sample. Unison children are released with
     // their parent there; released now, they would only be marked early.
-    for (voice& v : voices)
-        if (v.active && v.note == n && !v.is_child) v.release_at(delta);
+    for (voice* v : voices)
+        if (v->active && v->note == n && !v->is_child) v->release_at(delta);
 }
 
 void Kaveos::controller(int c, int x) {
     if (c == 123 || c == 126) {  // all notes off, mono on: silence at once
-        for (voice& v : voices) v.stop();
+        for (voice& v : voice_store) v.stop();
         return;
     }
     if (c == 1) {  // the modulation wheel is a matrix source, never an assignment
-        for (voice& v : voices) v.set_mod_wheel(double(x) / 127.0);
+        for (voice& v : voice_store) v.set_mod_wheel(double(x) / 127.0);
         return;
     }
     if (c != last_cc.load(std::memory_order_relaxed)) {
@@ -104,9 +108,47 @@ void Kaveos::controller(int c, int x) {
 }
 
 voice* Kaveos::free_voice() {
-    for (voice& v : voices)
-        if (!v.active) return &v;
+    for (voice* v : voices)
+        if (!v->active) return v;
     return nullptr;
+}
+
+int Kaveos::pool_slot(const voice* v) const {
+    for (int slot = 0; slot < MAX_VOICES; ++slot)
+        if (voices[size_t(slot)] == v) return slot;
+    return -1;
+}
+
+bool Kaveos::replace_in_pool(int slot) {
+    for (voice*& spare : off_pool) {
+        if (spare->active || spare->sounding()) continue;
+        voice* leaving = voices[size_t(slot)];
+        spare->take_lfo_phases(*leaving);
+        spare->set_number(slot);
+        voices[size_t(slot)] = spare;
+        spare = leaving;
+        return true;
+    }
+    return false;
+}
+
+bool Kaveos::retire(voice& v, int delta) {
+    // The played voice and the children it still renders leave together.
+    std::array<int, 1 + voice::max_children> slots{};
+    int count = 0;
+    slots[size_t(count++)] = pool_slot(&v);
+    for (voice* c : v.children) {
+        if (!c) break;
+        if (c->active && c->is_child && c->parent == &v) slots[size_t(count++)] = pool_slot(c);
+    }
+    int spares = 0;
+    for (const voice* s : off_pool) spares += !s->active && !s->sounding();
+    if (spares < count) return false;
+    for (int k = 0; k < count; ++k)
+        if (slots[size_t(k)] < 0) return false;
+    for (int k = 0; k < count; ++k) replace_in_pool(slots[size_t(k)]);
+    v.fade_out(delta);
+    return true;
 }
 
 double Kaveos::song_position() {

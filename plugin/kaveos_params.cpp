@@ -19,7 +19,7 @@ void Kaveos::setParameter(VstInt32 index, float value) {
         apply_effect_switch(index, value);
         // Every voice hears every accepted change, sounding or not; it only publishes
         // the value here and applies it on the audio thread.
-        for (voice& v : voices) v.setParameter(index, value);
+        for (voice& v : voice_store) v.setParameter(index, value);
     }
     // The editor hears the stored value, so it redraws the old one after a rejected value.
     notify_editor(index, current_program.params.value(index));
@@ -57,8 +57,7 @@ void Kaveos::apply_effect_switch(int index, float value) {
         case P_DELAY_TYPE: e.delay_cross.store(value > 0.5f, relaxed); break;
         case P_DELAY_SYNC: e.delay_sync.store(value > 0.4999f, relaxed); break;
         case P_DELAY_FILTER_TYPE: {
-            int mode = int(3.0f * value);
-            e.delay_filter_mode.store(mode < 2 ? (mode < 0 ? 0 : mode) : 2, relaxed);
+            e.delay_filter_mode.store(value_step(value, 3), relaxed);
             e.delay_filter_generation.fetch_add(1, relaxed);
             break;
         }

@@ -20,16 +20,14 @@ using vst::kTextScratch;
 void Kaveos::prepare(program& p) const { p.waves.set_play_rate(engine_rate); }
 
 void Kaveos::cut_notes_now() {
-    for (voice& v : voices) v.cut();
+    for (voice& v : voice_store) v.cut();
 }
 
-void Kaveos::swap_in(program& next, bool cut_notes) {
+void Kaveos::swap_in(program& next, bool cut_notes, bool clear_delay) {
     std::lock_guard<std::mutex> lock(engine_lock);
     const bool was_busy = busy.exchange(true, std::memory_order_relaxed);
-    if (cut_notes) {
-        cut_notes_now();
-        if (delay_unit.has_lines()) delay_unit.clear();
-    }
+    if (cut_notes) cut_notes_now();
+    if (clear_delay && delay_unit.has_lines()) delay_unit.clear();
     std::swap(current_program.name, next.name);
     std::swap(current_program.waves, next.waves);
     timbre replaced = current_program.params;
@@ -51,6 +49,7 @@ void Kaveos::setProgram(VstInt32 index) {
         cut_notes_now();
         return;
     }
+    switch_guard reading(switching);
     // The edited values of the program being left survive as the bank's overlay (its name
     // and samples do not).
     if (program_loaded && index != current_index) sounds.set_program(current_index, current_program);
@@ -58,7 +57,7 @@ void Kaveos::setProgram(VstInt32 index) {
     prepare(next);
     current_index = index;
     program_loaded = true;
-    swap_in(next, true);
+    swap_in(next, true, true);  // only a switch silences the echoes
 }
 
 void Kaveos::set_wavetable(const wavetable& sets) {
@@ -86,7 +85,7 @@ bool Kaveos::set_slot_sample(int wave, int slot, sample_data sample, std::string
 }
 
 void Kaveos::update_program() {
-    for (voice& v : voices) v.set_program(current_program);
+    for (voice& v : voice_store) v.set_program(current_program);
     for (int i = 0; i < NUM_PARAMS; ++i) setParameterAutomated(i, current_program.params.value(i));
     std::string name = current_program.name;
     std::vector<char> text(name.begin(), name.end());
@@ -138,14 +137,14 @@ void Kaveos::paste_current_program() {
     // The clipboard's play samples were made for the rate at the time of the copy.
     if (next.waves.waves[0].play_rate != engine_rate || next.waves.waves[1].play_rate != engine_rate)
         prepare(next);
-    swap_in(next, false);  // sounding notes go on with the pasted samples
+    swap_in(next, false, false);  // sounding notes go on with the pasted samples
     notify_bank_changed();
 }
 
 void Kaveos::reset_current_program() {
     program next;
     prepare(next);
-    swap_in(next, true);
+    swap_in(next, true, false);  // the notes end; the echoes are the delay's own
     notify_bank_changed();
 }
 
@@ -154,7 +153,7 @@ bool Kaveos::import_program(const std::filesystem::path& file) {
         program next;
         read_program_file(file, next);
         prepare(next);
-        swap_in(next, false);
+        swap_in(next, false, false);
         return true;
     } catch (...) {
         return false;

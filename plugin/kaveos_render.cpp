@@ -28,7 +28,10 @@ void Kaveos::process(float** /*inputs*/, float** outputs, VstInt32 frames) {
         }
         if (effect.delay_clear_request.exchange(false, std::memory_order_relaxed))
             delay_unit.clear();
-        play_events(frames);
+        if (switching.load(std::memory_order_acquire) > 0)
+            pending_events.make_late();  // for the program being read; its swap would cut them
+        else
+            play_events(frames);
         render_voices(frames);
         if (busy.load(std::memory_order_relaxed)) return;  // discarded, no delay either
         if (effect.delay_on.load(std::memory_order_relaxed)) run_delay(frames);
@@ -52,23 +55,41 @@ void Kaveos::render_voices(int frames) {
     double* left = mix_left.data();
     double* right = mix_right.data();
     double* child = mix_child.data();
-    for (voice& v : voices) {
+    auto play = [&](voice& v) {
+        if (!v.has_children()) {
+            v.render(left, right, frames, nullptr);
+            return;
+        }
+        std::fill_n(child, frames, 0.0);
+        for (voice* c : v.children) {
+            if (!c) break;
+            if (c->active && c->is_child && c->parent == &v) c->render_child(child, frames);
+        }
+        v.render(left, right, frames, child);
+    };
+    // Off the pool first: what fades out there left its place this block or before.
+    for (voice* v : off_pool) {
+        if (v->is_child && v->active) continue;  // rendered by its parent
+        if (v->active)
+            play(*v);
+        else if (v->sounding())
+            v->render_tail(left, right, frames);
+        else
+            v->skip_lfos(frames);
+    }
+    for (int slot = 0; slot < MAX_VOICES; ++slot) {
+        voice& v = *voices[size_t(slot)];
         if (!v.active) {
             // Free voices keep their LFOs running, so a free LFO carries its phase on.
             v.skip_lfos(frames);
             continue;
         }
         if (v.is_child) continue;  // rendered by its parent
-        if (!v.has_children()) {
-            v.render(left, right, frames, nullptr);
-            continue;
-        }
-        std::fill_n(child, frames, 0.0);
-        for (voice* c : v.children) {
-            if (!c) break;
-            c->render_child(child, frames);
-        }
-        v.render(left, right, frames, child);
+        play(v);
+        // A note that ended in this block with its DC tail still fading: the tail goes on
+        // off the pool, so the place is free for the next note at once (without a spare the
+        // tail ends here).
+        if (!v.active && v.sounding() && !replace_in_pool(slot)) v.stop();
     }
 }
 

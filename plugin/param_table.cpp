@@ -4,8 +4,12 @@
 #include <cmath>
 #include <cstdio>
 
+#include "engine/param.h"
+
 // Products of the float value with integer constants are single precision, as the texts
-// were always computed; constants written with a decimal point are double.
+// were always computed; constants written with a decimal point are double. Stepped values
+// (choices, counts, the tempo) are read by value_step and whole_steps, as the engine
+// reads them.
 
 void display_raw(float x, char* t, size_t cap) { std::snprintf(t, cap, "%.2f", double(x)); }
 
@@ -32,16 +36,16 @@ void display_cents(float x, char* t, size_t cap) {
 }
 
 void display_semitones(float x, char* t, size_t cap) {
-    int s = int(49.0f * x) - 24;
+    int s = value_step(x, 49) - 24;
     std::snprintf(t, cap, s >= 0 ? "+%d" : "%d", s);
 }
 
 void display_voice_count(float x, char* t, size_t cap) {
-    std::snprintf(t, cap, "%d", 1 + int(6.0f * x));
+    std::snprintf(t, cap, "%d", 1 + value_step(x, 6));
 }
 
 void display_bend_range(float x, char* t, size_t cap) {
-    std::snprintf(t, cap, "%d", 1 + int(12.0f * x));
+    std::snprintf(t, cap, "%d", 1 + value_step(x, 12));
 }
 
 void display_0_to_64(float x, char* t, size_t cap) {
@@ -99,7 +103,7 @@ void display_lfo_rate(float x, char* t, size_t cap) {
 }
 
 void display_delay_tempo(float x, char* t, size_t cap) {
-    std::snprintf(t, cap, "%d", 72 + int(127.0f * x));
+    std::snprintf(t, cap, "%d", tempop::tempo_bpm(x));
 }
 
 void display_delay_length(float x, char* t, size_t cap) {
@@ -118,30 +122,29 @@ bool show_name(const std::array<const char*, N>& names, int k, char* t, size_t c
 
 void display_osc_wave(float x, char* t, size_t cap) {
     static constexpr std::array<const char*, 6> names{"UserA", "UserB", "Saw", "Squ", "Tri", "Sin"};
-    int k = int(6.0f * x);
+    int k = value_step(x, 6);
     if (!show_name(names, k, t, cap)) std::snprintf(t, cap, "%d", k);
 }
 
 void display_filter_type(float x, char* t, size_t cap) {
     static constexpr std::array<const char*, 6> names{"None", "LP12", "LP24", "HPF", "BPF", "AnaLP"};
-    int k = int(7.0f * x);
+    int k = value_step(x, 7);
     show_name(names, k < 5 ? k : 5, t, cap);
 }
 
 void display_delay_filter(float x, char* t, size_t cap) {
-    int k = int(3.0f * x);
+    int k = value_step(x, 3);
     std::snprintf(t, cap, "%s", k == 0 ? "None" : k == 1 ? "LP" : "HP");
 }
 
 void display_lfo_shape(float x, char* t, size_t cap) {
     static constexpr std::array<const char*, 6> names{"Saw", "Squ", "Tri", "Sin", "UpSqu", "S&H"};
-    // x = 1 reaches a seventh shape (the plain ramp) that has no name of its own.
-    if (!show_name(names, int(6.0f * x), t, cap) && cap) t[0] = '\0';
+    if (!show_name(names, value_step(x, 6), t, cap) && cap) t[0] = '\0';
 }
 
 void display_lfo_sync(float x, char* t, size_t cap) {
-    int k = int(3.0f * x);
-    std::snprintf(t, cap, "%s", k == 1 ? "Tempo" : (k == 2 || k == 3) ? "Note" : "Off");
+    int k = value_step(x, 3);
+    std::snprintf(t, cap, "%s", k == 1 ? "Tempo" : k == 2 ? "Note" : "Off");
 }
 
 void display_blank(float, char* t, size_t cap) {
@@ -149,7 +152,7 @@ void display_blank(float, char* t, size_t cap) {
 }
 
 void display_sync_beats_15(float x, char* t, size_t cap) {
-    int k = int(x / 0.06666667f);
+    int k = value_step(x, 15);
     if (k <= 6) {
         display_blank(x, t, cap);
         return;
@@ -158,7 +161,7 @@ void display_sync_beats_15(float x, char* t, size_t cap) {
 }
 
 void display_sync_beats_23(float x, char* t, size_t cap) {
-    int k = int(x / 0.04347826f);
+    int k = value_step(x, 23);
     if (k <= 6) {
         display_blank(x, t, cap);
         return;
@@ -170,10 +173,7 @@ float choice_to_value(int k, int n) {
     return float(k) / float(n) + 1.0f / float(2 * n);
 }
 
-int value_to_choice(float x, int n) {
-    int k = int(float(n) * x);
-    return k == n ? n - 1 : k;
-}
+int value_to_choice(float x, int n) { return value_step(x, n); }
 
 namespace {
 

@@ -2,7 +2,9 @@
 // and the delay as the plug-in plays it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "engine/delay.h"
@@ -178,3 +180,39 @@ TEST(DelayInPlugin, FollowsTheHostTempo) {
 }
 
 }  // namespace
+
+TEST(DelayInPlugin, EchoesOutliveAPasteAndABankChunkThatSelectsNothing) {
+    test::instrument in;
+    test::plain_patch(in, 5);
+    in.choose(P_DELAY_ON, 1, 2);
+    in.set(P_DELAY_WET, 1.0f);
+    in.set(P_DELAY_LENGTH, 0.1f);  // 4410 samples
+    in.fx->copy_current_program();
+    void* data = nullptr;
+    const VstInt32 size = in.fx->getChunk(&data, false);
+    std::vector<unsigned char> stray(static_cast<unsigned char*>(data), static_cast<unsigned char*>(data) + size);
+    uint32_t path_bytes = 0;
+    std::memcpy(&path_bytes, stray.data(), 4);
+    const int32_t outside = 200;
+    std::memcpy(stray.data() + 4 + path_bytes, &outside, 4);  // the program index
+
+    auto echo_after = [&](auto replace) {
+        in.note_on(69);
+        in.render(512);
+        replace();  // the note is cut or goes on; its echo is in the lines either way
+        in.note_off(69);
+        test::instrument::block out = in.render(6000);
+        // The echo of the note's first 512 samples, 4410 samples after its start.
+        double echo = 0.0;
+        for (size_t i = 4410 - 512; i < 4410; ++i) echo = std::max(echo, double(std::fabs(out.left[i])));
+        in.render(8000);  // the echo has passed
+        return echo;
+    };
+    EXPECT_GT(echo_after([&] { in.fx->paste_current_program(); }), 0.1);
+    EXPECT_GT(echo_after([&] {
+        EXPECT_EQ(in.fx->setChunk(stray.data(), VstInt32(stray.size()), false), 1);
+        EXPECT_EQ(in.active_voices(), 0);  // the notes are cut
+    }), 0.1);
+    // A program switch silences the lines.
+    EXPECT_EQ(echo_after([&] { in.fx->setProgram(0); in.fx->paste_current_program(); }), 0.0);
+}

@@ -168,3 +168,89 @@ TEST_F(Params, ResumeAsksForMidi) {
 }
 
 }  // namespace
+
+namespace {
+
+// The text the editor shows for a value, and what the sound does with it, are one reading
+// for every step of every stepped parameter: at a step's start as hosts and controllers
+// send it (k/n as a float), in its middle as the editor stores it, and at 1.0, which is
+// the last entry of every table.
+struct stepped {
+    int index;
+    int n;  // choices
+    // What the engine made of the value, as the text would name it.
+    std::string (*heard)(const Kaveos& fx);
+};
+
+std::string engine_wave(const Kaveos& fx) {
+    static const char* names[] = {"UserA", "UserB", "Saw", "Squ", "Tri", "Sin"};
+    const oscillator& o = fx.pool_voice(0).osc1;
+    if (o.row == 0) return o.set == &fx.current().waves.waves[0] ? "UserA" : "UserB";
+    return o.row >= 8 && o.row <= 11 ? names[o.row - 6] : "row " + std::to_string(o.row);
+}
+std::string engine_shape(const Kaveos& fx) {
+    static const char* names[] = {"Saw", "Squ", "Tri", "Sin", "UpSqu", "S&H"};
+    int r = fx.pool_voice(0).lfos[0].row;
+    return r >= 8 && r <= 13 ? names[r - 8] : "row " + std::to_string(r);
+}
+std::string engine_filter(const Kaveos& fx) {
+    static const char* names[] = {"None", "LP12", "LP24", "HPF", "BPF", "AnaLP"};
+    return names[fx.pool_voice(0).filter.type()];
+}
+std::string engine_unison(const Kaveos& fx) { return std::to_string(fx.pool_voice(0).unison.count()); }
+std::string engine_bend(const Kaveos& fx) { return std::to_string(fx.pool_voice(0).bend_range.semitones()); }
+std::string engine_transpose(const Kaveos& fx) {
+    char t[16];
+    std::snprintf(t, sizeof t, "%+d", int(fx.pool_voice(0).osc1.transpose.get()));
+    return t;
+}
+std::string engine_sync(const Kaveos& fx) {
+    static const char* names[] = {"Off", "Tempo", "Note"};
+    return names[fx.pool_voice(0).lfos[0].mode];
+}
+std::string engine_delay_filter(const Kaveos& fx) {
+    static const char* names[] = {"None", "LP", "HP"};
+    return names[fx.switches().delay_filter_mode.load()];
+}
+std::string engine_tempo(const Kaveos& fx) { return std::to_string(const_cast<Kaveos&>(fx).tempo()); }
+std::string engine_lfo_beats(const Kaveos& fx) {
+    double b = lfo::beats_for(fx.pool_voice(0).lfos[0].rate_param.value);
+    return b >= 1.0 ? std::to_string(int(b)) : "";
+}
+
+}  // namespace
+
+TEST_F(Params, StepsReadTheSameInTextAndSound) {
+    fx.setParameter(P_TEMPO_SOURCE, 0.25f);  // the plug tempo
+    const stepped cases[] = {
+        {P_OSC1_WAVE, 6, engine_wave},       {P_LFO1_SHAPE, 6, engine_shape},
+        {P_FILTER_TYPE, 7, engine_filter},   {P_UNISON_VOICES, 6, engine_unison},
+        {P_BEND_RANGE, 12, engine_bend},     {P_OSC1_XPOSE, 49, engine_transpose},
+        {P_LFO1_SYNC, 3, engine_sync},       {P_DELAY_FILTER_TYPE, 3, engine_delay_filter},
+        {P_DELAY_TEMPO, 127, engine_tempo},  // every controller value, x/127
+        {P_LFO1_FREQ, 15, engine_lfo_beats},  // shown in beats while LFO1 follows the tempo
+    };
+    int checked = 0;
+    for (const stepped& c : cases) {
+        fx.setParameter(P_LFO1_SYNC, c.index == P_LFO1_SYNC ? 0.0f : choice_to_value(1, 3));
+        for (int k = 0; k <= c.n; ++k) {
+            for (float x : {float(k) / float(c.n), k < c.n ? choice_to_value(k, c.n) : 1.0f}) {
+                fx.setParameter(c.index, x);
+                inst.render(32);  // free voices take the value at their next block
+                char text[64];
+                fx.display_function(c.index)(x, text, sizeof text);
+                EXPECT_EQ(c.heard(fx), text) << "parameter " << c.index << " at " << x;
+                ++checked;
+            }
+        }
+    }
+    EXPECT_EQ(checked, 488);
+    // The fresh delay tempo still shows and plays 132, controller 42 at 48 gives 120.
+    fx.setParameter(P_DELAY_TEMPO, 0.47244096f);
+    EXPECT_EQ(fx.tempo(), 132);
+    fx.setParameter(P_DELAY_TEMPO, 48.0f / 127.0f);
+    char text[16];
+    display_delay_tempo(48.0f / 127.0f, text, sizeof text);
+    EXPECT_EQ(fx.tempo(), 120);
+    EXPECT_STREQ(text, "120");
+}

@@ -88,10 +88,10 @@ TEST(Builtin, PitchFollowsNoteBendAndTables) {
         double expected = 440.0 * std::pow(2.0, (note + 2.0 - 69.0) / 12.0);
         EXPECT_NEAR(measure::zero_crossing_hz(x, rate, 2000) / expected, 1.0, 1e-3) << note;
     }
-    // Value 1.0 chooses row 12, the pulse table.
+    // Value 1.0 is the last of the six choices, "Sin".
     oscillator o;
     o.choose_wave(1.0);
-    EXPECT_EQ(o.row, wave_table_set::pulse);
+    EXPECT_EQ(o.row, wave_table_set::sine);
 }
 
 TEST(Builtin, GlideReachesTargetInTheGivenTicks) {
@@ -260,20 +260,37 @@ TEST_F(Recorded, EmptySlotsAndLongPeriodsAreSafe) {
     EXPECT_EQ(osc.slot, 0);
 }
 
-TEST_F(Recorded, SwitchingWavesWhileSounding) {
+TEST_F(Recorded, SwitchingWavesWhileSoundingCarriesOn) {
+    // The same 441 Hz recording in both sets: from one set to the other the read position
+    // goes on (the note does not start the sample again) and it ends when the sample does.
     use(test::sine_sample(441.0, 1.0));
+    sets.waves[1] = sets.waves[0];
     osc.start(69);
-    run(osc, 5000);
-    // To a built-in table of another length and back: each plays at the key's pitch.
+    run(osc, 20000);
+    osc.choose_wave(1.5 / 6.0);  // "UserB"
+    EXPECT_EQ(osc.set, &sets.waves[1]);
+    std::vector<double> x = run(osc, 100000);
+    EXPECT_NEAR(double(x.size()), 44100 * 21 / 20 - 20000, 2.0);
+    EXPECT_NEAR(measure::zero_crossing_hz(x, rate, 1000), 440.0, 0.5);
+
+    // A built-in table keeps its phase: from "Saw" to "Sin" the index goes on from where
+    // it was, at the same pitch, and to a recorded set and back it stays inside its table.
+    osc.choose_wave(2.5 / 6.0);  // "Saw"
+    osc.start(69);
+    run(osc, 1001);
+    const int index = osc.table_index;
+    ASSERT_NE(index, 0);
     osc.choose_wave(5.5 / 6.0);  // "Sin"
-    std::vector<double> x = run(osc, 20000);
+    EXPECT_EQ(osc.table_index, index);
+    x = run(osc, 20000);
     EXPECT_NEAR(measure::zero_crossing_hz(x, rate, 100), 440.0, 0.1);
-    osc.choose_wave(1.0);  // the pulse row, a quarter of the length
-    run(osc, 3000);
-    EXPECT_LT(osc.table_index, osc.table.length);
     osc.choose_wave(0.0);
     x = run(osc, 20000);
     EXPECT_NEAR(measure::zero_crossing_hz(x, rate, 2000), 440.0, 0.5);
+    osc.choose_wave(1.0);  // the last choice, "Sin"
+    EXPECT_EQ(osc.row, wave_table_set::sine);
+    run(osc, 3000);
+    EXPECT_LT(osc.table_index, osc.table.length);
 }
 
 TEST_F(Recorded, SlotTuningAndKeyMap) {

@@ -98,3 +98,51 @@ TEST(ProgramThreads, SwitchPasteAndRestoreWhileRendering) {
 }
 
 }  // namespace
+
+namespace {
+
+// A note played while a program switch reads its program (here: resamples a long sample
+// for a 48 kHz host) waits and starts on the new program once it is swapped in, instead of
+// starting on the old one and being cut by the swap.
+TEST(ProgramThreads, NotesPlayedDuringASwitchStartOnTheNewProgram) {
+    test::scoped_data_home home;
+    program quiet = test::sine_program("Quiet", 220.0, 1.0);
+    quiet.params.set_value(P_GAIN, 0.0f);  // -54 dB
+    program loud = test::sine_program("Loud", 441.0, 30.0);  // 0 dB, slow to resample
+    write_bank_file(platform::default_bank_file(), {quiet, loud});
+    test::instrument in;
+    Kaveos& fx = *in.fx;
+    in.dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
+    fx.setProgram(0);
+
+    std::atomic<bool> started{false};
+    std::thread ui([&] {
+        started = true;
+        fx.setProgram(1);
+    });
+    while (!started.load()) std::this_thread::yield();
+    // Catch the switch while it reads; it takes far longer than this wait.
+    for (int i = 0; i < 100000 && !fx.is_switching(); ++i) std::this_thread::yield();
+    const bool caught = fx.is_switching();
+    in.note_on(69);
+    std::vector<float> during;
+    test::instrument::block last;
+    while (fx.is_switching()) {
+        during.insert(during.end(), last.left.begin(), last.left.end());
+        last = in.render(256, 256);
+    }
+    ui.join();
+    // The last block may have been rendered as the switch ended: it goes with what follows.
+    test::instrument::block after = last;
+    in.render_into(after, 4800);
+
+    ASSERT_TRUE(caught) << "the switch ended before a note could be played during it";
+    for (float x : during) ASSERT_LT(std::fabs(x), 0.01f);  // nothing started on "Quiet"
+    EXPECT_EQ(fx.current().name, "Loud");
+    EXPECT_EQ(in.active_voices(), 1);
+    double loudest = 0.0;
+    for (float x : after.left) loudest = std::max(loudest, double(std::fabs(x)));
+    EXPECT_GT(loudest, 0.2);  // the note plays at "Loud"'s 0 dB
+}
+
+}  // namespace

@@ -165,6 +165,23 @@ TEST(WavHeaders, OddChunksBeforeTheDataWithAndWithoutPad) {
         ASSERT_FALSE(r->parse_failed());
         EXPECT_EQ(read_all(*r), (std::vector<float>{0.5f, -0.5f}));
     }
+    // Without the pad, the bytes one further on can spell a chunk id too: "ata" and the
+    // first byte of a data size of 100 ('d'), and the sound starting in silence makes its
+    // size 0. That place is taken only when such a chunk fits the file, ending it or
+    // followed by another, so both forms find the same 50 frames.
+    bytes hundred;
+    hundred.raw("data").le32(100);
+    for (int i = 0; i < 50; ++i) hundred.le16(uint32_t(i * 256));
+    bytes padded_d, unpadded_d;
+    padded_d.append(fmt_chunk(1, 1, 44100, 2, 16)).raw("LIST").le32(3).raw("abc").u8(0).append(hundred);
+    unpadded_d.append(fmt_chunk(1, 1, 44100, 2, 16)).raw("LIST").le32(3).raw("abc").append(hundred);
+    for (const bytes& chunks : {padded_d, unpadded_d}) {
+        auto r = open_bytes(dir, wav(chunks));
+        ASSERT_FALSE(r->parse_failed());
+        std::vector<float> v = read_all(*r);
+        ASSERT_EQ(v.size(), 50u);
+        EXPECT_EQ(v[49], float(49 * 256) / 32768.0f);
+    }
     // An 18-byte and a 40-byte (extensible, sub-format float) "fmt " both find the data.
     bytes eighteen;
     eighteen.append(fmt_chunk(1, 1, 44100, 2, 16, 0)).append(data);

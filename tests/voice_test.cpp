@@ -60,7 +60,7 @@ TEST(Holders, CookedUnits) {
     x.set(0.0);
     EXPECT_EQ(x.get(), -24.0);
     x.set(1.0);
-    EXPECT_EQ(x.get(), 25.0);
+    EXPECT_EQ(x.get(), 24.0);  // the last of its 49 steps
     eparam e;
     EXPECT_EQ(e.get(), 0.0025);
     e.set(1.0);
@@ -205,11 +205,11 @@ TEST_F(Voice, SourcesAndDestinations) {
     EXPECT_EQ(v->matrix[2].destination, &v->gain);
     param(P_ASSIGN3_DEST, choice_to_value(P_LEGATO, 128));
     EXPECT_EQ(v->matrix[2].destination, &v->gain);
-    param(P_ASSIGN3_DEST, 1.0f);  // 128: no parameter
+    param(P_ASSIGN3_DEST, 1.0f);  // the last entry, 127: no parameter
     EXPECT_EQ(v->matrix[2].destination, &v->gain);
-    // Source value 1.0 means none: the slot adds 0.
+    // Source value 1.0 is the last of the menu, "Amp EG".
     param(P_ASSIGN3_SRC, 1.0f);
-    EXPECT_EQ(v->matrix[2].source, nullptr);
+    EXPECT_EQ(v->matrix[2].source, &v->amp_eg_out);
     // The amplitude envelope is a source too, read at control ticks.
     param(P_ASSIGN4_SRC, choice_to_value(7, 8));
     EXPECT_EQ(v->matrix[3].source, &v->amp_eg_out);
