@@ -22,6 +22,20 @@ using bench::host;
 
 KaveosEditor& editor_of(Kaveos& fx) { return *static_cast<KaveosEditor*>(fx.getEditor()); }
 
+// Run alone (--benchmark_filter=KaveoEditorFirst) it is the first open of the process:
+// pictures decoded and fonts loaded.
+void BM_KaveoEditorFirstOpenAndDraw(benchmark::State& state) {
+    Kaveos fx(nullptr);
+    KaveosEditor& ed = editor_of(fx);
+    for (auto _ : state) {
+        ed.open(host().parent());
+        ed.getFrame()->redraw();
+        if (host().dpy) XSync(ed.getFrame()->getPlatformWindow()->display(), False);
+    }
+    ed.close();
+}
+BENCHMARK(BM_KaveoEditorFirstOpenAndDraw)->Iterations(1)->Unit(benchmark::kMillisecond);
+
 void BM_KaveoEditorOpenAndDraw(benchmark::State& state) {
     Kaveos fx(nullptr);
     KaveosEditor& ed = editor_of(fx);
