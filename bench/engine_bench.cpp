@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_host.h"
 #include "bench_sounds.h"
 #include "host/vst_host.h"
 #include "plugin/kaveos.h"
@@ -15,51 +16,8 @@ namespace {
 
 constexpr int block = 512;
 
-// The workload's sound: both oscillators on looped ~2 s samples, LP24 (or another
-// filter) with its envelope, LFO1 on the cutoff through the matrix, the delay on.
-template <typename Set>
-void workload_patch(Set set, int filter_type, bool recorded) {
-    set(P_OSC1_WAVE, choice_to_value(recorded ? 0 : 2, 6));
-    set(P_OSC2_WAVE, choice_to_value(recorded ? 1 : 3, 6));
-    set(P_OSC1_LOOP, 1.0f);
-    set(P_OSC2_LOOP, 1.0f);
-    set(P_OSC1_LOOP_LENGTH, 1.0f);
-    set(P_OSC2_LOOP_LENGTH, 1.0f);
-    set(P_OSC_BALANCE, 0.5f);
-    set(P_GAIN, 0.5f);
-    set(P_FILTER_TYPE, choice_to_value(filter_type, 7));
-    set(P_FILTER_CUTOFF, 0.4f);
-    set(P_FILTER_RES, 0.5f);
-    set(P_FILTER_ENV, 0.8f);
-    set(P_FEG_DECAY, 0.6f);
-    set(P_FEG_SUSTAIN, 0.3f);
-    set(P_LFO1_FREQ, 0.4f);
-    set(P_ASSIGN1_SRC, choice_to_value(3, 8));
-    set(P_ASSIGN1_DEST, choice_to_value(P_FILTER_CUTOFF, 128));
-    set(P_ASSIGN1_AMOUNT, 0.7f);
-    set(P_DELAY_ON, choice_to_value(1, 2));
-    set(P_DELAY_WET, 0.8f);
-    set(P_DELAY_FEEDBACK, 0.85f);
-}
-
-VstEvents* note_events(std::vector<VstMidiEvent>& midi, std::vector<char>& storage,
-                       int first_key, int count) {
-    midi.clear();
-    for (int k = 0; k < count; ++k) {
-        VstMidiEvent e{};
-        e.type = kVstMidiType;
-        e.byteSize = sizeof e;
-        e.midiData[0] = char(0x90);
-        e.midiData[1] = char(first_key + k);
-        e.midiData[2] = 100;
-        midi.push_back(e);
-    }
-    storage.assign(sizeof(VstEvents) + midi.size() * sizeof(VstEvent*), 0);
-    auto* list = reinterpret_cast<VstEvents*>(storage.data());
-    list->numEvents = int(midi.size());
-    for (size_t i = 0; i < midi.size(); ++i) list->events[i] = reinterpret_cast<VstEvent*>(&midi[i]);
-    return list;
-}
+using bench::note_events;
+using bench::workload_patch;
 
 void in_process(benchmark::State& state, int notes, int unison, int filter_type) {
     auto fx = std::make_unique<Kaveos>(nullptr);

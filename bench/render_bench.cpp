@@ -3,35 +3,13 @@
 // The "realtime" counter is seconds of audio rendered per second of wall time.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
+#include "bench_host.h"
 #include "host/note_list.h"
 #include "host/renderer.h"
 
 namespace {
-
-// amsynth keeps its files under $HOME; give it a private folder, removed at exit.
-std::string home;
-
-void private_home() {
-    static bool made = [] {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "kaveo-bench-XXXXXX").string();
-        std::string dir = mkdtemp(pattern.data());
-        std::filesystem::create_directories(dir + "/.local/share/amsynth");
-        setenv("HOME", dir.c_str(), 1);
-        setenv("XDG_DATA_HOME", (dir + "/.local/share").c_str(), 1);
-        home = dir;
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(home, ignored);
-        });
-        return true;
-    }();
-    (void)made;
-}
 
 host::midi_song held_notes(int count, double seconds) {
     std::string list;
@@ -41,7 +19,7 @@ host::midi_song held_notes(int count, double seconds) {
 }
 
 void render_held_notes(benchmark::State& state, const char* path) {
-    private_home();
+    bench::private_home();
     if (!std::filesystem::exists(path)) {
         state.SkipWithError("plug-in not installed");
         return;
@@ -71,7 +49,7 @@ void render_held_notes(benchmark::State& state, const char* path) {
 }
 
 void BM_render_amsynth_32_notes(benchmark::State& state) {
-    render_held_notes(state, "/usr/lib/vst/amsynth_vst.so");
+    render_held_notes(state, bench::amsynth_path);
 }
 BENCHMARK(BM_render_amsynth_32_notes)->Unit(benchmark::kMillisecond)->UseRealTime();
 
