@@ -191,6 +191,7 @@ private:
     // The ramps take this tick's cooked values (a note's first tick: they start there).
     void next_ramps();
     void hold_ramps();
+    void child_tick_end();  // a unison child's half of the tick after its sample
     void dc_tail(double* left, double* right, int count);
     // count samples (none of them a control tick) through filter type T.
     template <int T>

@@ -255,43 +255,57 @@ std::pair<double, double> voice::tick(double child_in) {
 void voice::render_child(double* buffer, int n) {
     osc1.begin_block();
     osc2.begin_block();
-    for (int j = 0; j < n; ++j) {
+    double s1[32], s2[32], bl[32], br[32];
+    int j = 0;
+    while (j < n) {
+        // As the parent does: a tick's own sample alone, then the run up to the next tick.
         const bool tick_now = counter == 0;
+        int count = 1;
         if (tick_now) {
             apply_pending();
             apply_slots();
             const double p = double(bend_range.semitones()) * bend.get();
             osc2.control(p);
             osc1.control(p);
+        } else {
+            count = 32 - counter;
+            if (count > n - j) count = n - j;
         }
-        const double s2 = osc2.sample();
-        const double s1 = osc1.sample();
-        const int since = counter == 0 ? 32 : counter;
-        buffer[j] += s1 * ramp_balance_l.at(since) + s2 * ramp_balance_r.at(since);
-        if ((counter & 7) == 0) {
-            for (pct2p& o : lfo_out) o.tick();
-        }
-        if (tick_now) {
-            osc2.tick_params();
-            osc1.tick_params();
-            balance.tick();
-            for (lfo& l : lfos) l.advance();
-            for (mod_slot& s : matrix) s.amount.tick();
-            velocity.tick();
-            mod_wheel.tick();
-            note_source.tick();
-            bend.tick();
-            bend_range.tick();
-            if (first_tick) {
-                ramp_balance_l.hold(balance.left());
-                ramp_balance_r.hold(balance.right_gain());
-                first_tick = false;
-            } else {
-                ramp_balance_l.next(balance.left());
-                ramp_balance_r.next(balance.right_gain());
+        osc2.render(s2, count);
+        osc1.render(s1, count);
+        const int since = tick_now ? 32 : counter;
+        ramp_balance_l.fill(bl, since, count);
+        ramp_balance_r.fill(br, since, count);
+        for (int k = 0; k < count; ++k) buffer[j + k] += s1[k] * bl[k] + s2[k] * br[k];
+        for (int k = 0; k < count; ++k) {
+            if ((counter & 7) == 0) {
+                for (pct2p& o : lfo_out) o.tick();
             }
+            counter = (counter + 1) & 31;
         }
-        counter = (counter + 1) & 31;
+        if (tick_now) child_tick_end();
+        j += count;
+    }
+}
+
+void voice::child_tick_end() {
+    osc2.tick_params();
+    osc1.tick_params();
+    balance.tick();
+    for (lfo& l : lfos) l.advance();
+    for (mod_slot& s : matrix) s.amount.tick();
+    velocity.tick();
+    mod_wheel.tick();
+    note_source.tick();
+    bend.tick();
+    bend_range.tick();
+    if (first_tick) {
+        ramp_balance_l.hold(balance.left());
+        ramp_balance_r.hold(balance.right_gain());
+        first_tick = false;
+    } else {
+        ramp_balance_l.next(balance.left());
+        ramp_balance_r.next(balance.right_gain());
     }
 }
 
