@@ -126,6 +126,14 @@ public:
     void render(double* left, double* right, int n, const double* child_in);
     void render_child(double* buffer, int n);
     void skip_lfos(int n);
+    // Up to lane_width played voices at once, as render would play each in turn: their
+    // filters run side by side, so one voice's chain of dependent operations fills the
+    // time another's waits. They must be playable together (lane_ready, equal counters
+    // and filter types) and child_in holds each one's children's sum (or null).
+    static constexpr int lane_width = 4;
+    bool lane_ready() const;
+    static void render_lanes(voice* const* v, int m, double* left, double* right, int n,
+                             const double* const* child_in);
     // One sample of a played voice (what render does per sample).
     std::pair<double, double> tick(double child_in);
 
@@ -193,6 +201,17 @@ private:
     void hold_ramps();
     void child_tick_end();  // a unison child's half of the tick after its sample
     void dc_tail(double* left, double* right, int count);
+    // The parts of a run before and after the filter: filter input x, the amplifier's
+    // factor and the panned gains of count samples; then the DC blocker and the mix.
+    void prepare(const double* child_in, int from, int count, double* x, double* a, double* pl,
+                 double* pr);
+    void finish(double* left, double* right, const double* f, const double* a, const double* pl,
+                const double* pr, int from, int count);
+    // The rest of a block from sample j, with no note-off or fade-out waiting in it.
+    void render_rest(double* left, double* right, const double* child_in, int j, int n);
+    template <int T>
+    static void run_lanes(voice* const* v, int m, double* left, double* right,
+                          const double* const* child_in, int from, int count);
     // count samples (none of them a control tick) through filter type T.
     template <int T>
     void run(double* left, double* right, const double* child_in, int from, int count);

@@ -39,7 +39,7 @@ Kaveos::Kaveos(audioMasterCallback audio_master)
     }
     mix_left.assign(initial_scratch, 0.0);
     mix_right.assign(initial_scratch, 0.0);
-    mix_child.assign(initial_scratch, 0.0);
+    mix_child.assign(size_t(initial_scratch) * voice::lane_width, 0.0);  // a buffer per lane
     // The shared tables are built by the first instance in the process, here rather than
     // at the first note.
     (void)lookup_tables::shared();

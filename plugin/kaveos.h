@@ -166,6 +166,8 @@ public:
     // The engine, for tests and the editor. Touch it only with the engine lock held or
     // from inside the render call.
     const voice& pool_voice(int v) const { return *voices[size_t(v)]; }
+    // Play voices side by side in lanes (false: one at a time, the same sound).
+    bool lanes = true;
     const delay& echo() const { return delay_unit; }
     size_t scratch_length() const { return mix_left.size(); }
 
