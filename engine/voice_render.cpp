@@ -423,6 +423,22 @@ struct ladder4 {
     }
 };
 
+// The ladder on up to four lanes of count samples, x in place. Compiled twice, the AVX2
+// copy chosen at load time where the processor has it (a lane group fills one register);
+// neither copy may fuse a multiply and an add, so both give the same values.
+__attribute__((target_clones("avx2", "default"))) void ladder_lanes(ladder* const* s, int m,
+                                                                   double (*x)[32], int count) {
+    ladder4 lad;
+    lad.load(s, m);
+    for (int k = 0; k < count; ++k) {
+        v4d in{};
+        for (int l = 0; l < m; ++l) in[l] = x[l][k];
+        const v4d f = lad.process(in);
+        for (int l = 0; l < m; ++l) x[l][k] = f[l];
+    }
+    lad.store(s, m);
+}
+
 }  // namespace
 
 template <int T>
@@ -430,24 +446,16 @@ void voice::run_lanes(voice* const* v, int m, double* left, double* right,
                       const double* const* child_in, int from, int count) {
     double x[lane_width][32], a[lane_width][32], pl[lane_width][32], pr[lane_width][32];
     for (int l = 0; l < m; ++l) v[l]->prepare(child_in[l], from, count, x[l], a[l], pl[l], pr[l]);
-    biquad* sa[lane_width];
-    biquad* sb[lane_width];
-    ladder* sl[lane_width];
+    biquad* sa[lane_width] = {};
+    biquad* sb[lane_width] = {};
+    ladder* sl[lane_width] = {};
     for (int l = 0; l < m; ++l) {
         sa[l] = &v[l]->filter.a;
         sb[l] = &v[l]->filter.b;
         sl[l] = &v[l]->filter.lad;
     }
     if constexpr (T == voice_filter::analog_lp) {
-        ladder4 lad;
-        lad.load(sl, m);
-        for (int k = 0; k < count; ++k) {
-            v4d in{};
-            for (int l = 0; l < m; ++l) in[l] = x[l][k];
-            const v4d f = lad.process(in);
-            for (int l = 0; l < m; ++l) x[l][k] = f[l];
-        }
-        lad.store(sl, m);
+        ladder_lanes(sl, m, x, count);
     } else if constexpr (T != voice_filter::none) {
         biquad4 fa, fb;
         fa.load(sa, m);
