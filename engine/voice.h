@@ -200,6 +200,7 @@ private:
     void next_ramps();
     void hold_ramps();
     void child_tick_end();  // a unison child's half of the tick after its sample
+    void tick_modulation();  // the LFOs, the matrix amounts and the sources, at a tick
     void dc_tail(double* left, double* right, int count);
     // The parts of a run before and after the filter: filter input x, the amplifier's
     // factor and the panned gains of count samples; then the DC blocker and the mix.

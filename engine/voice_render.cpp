@@ -34,13 +34,7 @@ void voice::control_end() {
     gain.tick();
     pan.tick();
     unison_detune.tick();
-    for (lfo& l : lfos) l.advance();
-    for (mod_slot& s : matrix) s.amount.tick();
-    velocity.tick();
-    mod_wheel.tick();
-    note_source.tick();
-    bend.tick();
-    bend_range.tick();
+    tick_modulation();
     if (first_tick) {
         // A note starts from silence: nothing to move from.
         hold_ramps();
@@ -49,6 +43,16 @@ void voice::control_end() {
         next_ramps();
     }
     if (amp.get_stage() == eg::idle) end_note();
+}
+
+void voice::tick_modulation() {
+    for (lfo& l : lfos) l.advance();
+    for (mod_slot& s : matrix) s.amount.tick();
+    velocity.tick();
+    mod_wheel.tick();
+    note_source.tick();
+    bend.tick();
+    bend_range.tick();
 }
 
 void voice::next_ramps() {
@@ -308,13 +312,7 @@ void voice::child_tick_end() {
     osc2.tick_params();
     osc1.tick_params();
     balance.tick();
-    for (lfo& l : lfos) l.advance();
-    for (mod_slot& s : matrix) s.amount.tick();
-    velocity.tick();
-    mod_wheel.tick();
-    note_source.tick();
-    bend.tick();
-    bend_range.tick();
+    tick_modulation();
     if (first_tick) {
         ramp_balance_l.hold(balance.left());
         ramp_balance_r.hold(balance.right_gain());
