@@ -55,6 +55,17 @@ public:
         env_amount.tick();
     }
 
+    // What the audio path reads of the sections, for a stretch of samples rendered in lanes
+    // where a control tick changes it part way.
+    struct coefficients {
+        int kind;
+        double a_nb0, a_na1, a_na2, b_nb0, b_na1, b_na2;  // the biquads
+        double g, k;                                      // the ladder
+    };
+    coefficients current() const {
+        return {kind, a.nb0, a.na1, a.na2, b.nb0, b.na1, b.na2, lad.g, lad.k};
+    }
+
     // Hz at cutoff holder value c: note 39.487 + 80·c, 80 Hz .. about 8128 Hz.
     static double cutoff_hz(double c);
     void recompute();

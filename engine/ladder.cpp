@@ -4,7 +4,6 @@
 #include <numbers>
 
 void ladder::set(double f, double r, double s) {
-    drive = 1.0;
     k = r * (1.5 * 1.262 * r * r + 0.000113514 * f - 7.46753e-10 * f * f);
     if (k < 0.0001) k = 0.0001;
     // The stage cutoff is warped so the audible corner lands near f.

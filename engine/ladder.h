@@ -31,7 +31,7 @@ public:
     }
     void reset() { y1 = y2 = y3 = y4 = y4_prev = t1 = t2 = t3 = 0.0; }
 
-    double drive = 1.0;
+    static constexpr double drive = 1.0;  // the stages' V = 2·drive = 2
     double y1 = 0.0, y2 = 0.0, y3 = 0.0, y4 = 0.0, y4_prev = 0.0;
     double t1 = 0.0, t2 = 0.0, t3 = 0.0;
     double g = 0.0;  // stage gain per half-step

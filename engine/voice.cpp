@@ -187,6 +187,7 @@ void voice::start(int n, double t, int role, int v, int d) {
     fade_left = 0;
     fade_delay = -1;
     tail_only = false;
+    tail_check = false;
     first_tick = true;
     hold_ramps();
 
@@ -263,6 +264,7 @@ void voice::stop() {
     fade_left = 0;
     fade_delay = -1;
     tail_only = false;
+    tail_check = false;
     for (voice* c : children) {
         if (!c) break;
         c->stop();

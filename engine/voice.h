@@ -127,11 +127,10 @@ public:
     void render_child(double* buffer, int n);
     void skip_lfos(int n);
     // Up to lane_width played voices at once, as render would play each in turn: their
-    // filters run side by side, so one voice's chain of dependent operations fills the
-    // time another's waits. They must be playable together (lane_ready, equal counters
-    // and filter types) and child_in holds each one's children's sum (or null).
-    static constexpr int lane_width = 4;
-    bool lane_ready() const;
+    // filters and DC blockers run side by side, one voice per lane, so one voice's chain of
+    // dependent operations fills the time another's waits. child_in holds each one's
+    // children's sum (or null).
+    static constexpr int lane_width = 16;
     static void render_lanes(voice* const* v, int m, double* left, double* right, int n,
                              const double* const* child_in);
     // One sample of a played voice (what render does per sample).
@@ -154,6 +153,7 @@ public:
     int fade_left = 0;   // samples of fade-out still to play; 0: none
     int fade_delay = -1;  // samples into the current block until the fade-out; -1: none
     bool tail_only = false;  // the fade is of the DC blocker's tail alone (the note ended)
+    bool tail_check = false;  // ended at a tick: whether the tail rings is still to be seen
 
     // Components.
     oscillator osc1, osc2;
@@ -202,26 +202,32 @@ private:
     void child_tick_end();  // a unison child's half of the tick after its sample
     void tick_modulation();  // the LFOs, the matrix amounts and the sources, at a tick
     void dc_tail(double* left, double* right, int count);
-    // The parts of a run before and after the filter: filter input x, the amplifier's
-    // factor and the panned gains of count samples; then the DC blocker and the mix.
-    void prepare(const double* child_in, int from, int count, double* x, double* a, double* pl,
-                 double* pr);
-    void finish(double* left, double* right, const double* f, const double* a, const double* pl,
-                const double* pr, int from, int count);
-    // The rest of a block from sample j, with no note-off or fade-out waiting in it.
-    void render_rest(double* left, double* right, const double* child_in, int j, int n);
-    template <int T>
-    static void run_lanes(voice* const* v, int m, double* left, double* right,
-                          const double* const* child_in, int from, int count);
-    // count samples (none of them a control tick) through filter type T.
-    template <int T>
-    void run(double* left, double* right, const double* child_in, int from, int count);
-    void run_any(double* left, double* right, const double* child_in, int from, int count);
+    // The next len samples (at most 32), from sample `at` of the block, made ready for the
+    // filter stage at stride s (the voice's lane): the filter input x, the amplifier's
+    // factor a and the panned gains pl, pr. The control tick, note-off, fade-out and start
+    // delay happen here at their samples. Returns the sample from which the filter takes
+    // the coefficients of this chunk's tick (len when there is none).
+    int prepare_chunk(const double* child_in, int at, int len, int s, double* x, double* a,
+                      double* pl, double* pr);
+    // count samples from a control tick or between two, never past the next one.
+    void span(const double* child_in, int count, int s, double* x, double* a, double* pl,
+              double* pr);
+    // The oscillators' count samples o1, o2 (and the children's) through the ramps, the
+    // fade and the amplitude envelope, since samples after the tick that cooked the ramps.
+    void gains(const double* o1, const double* o2, const double* child_in, int since, int count,
+               int s, double* x, double* a, double* pl, double* pr);
+    // The note ended at a tick and its tick's sample has passed the DC blocker: a blocker
+    // that has settled ends the sound from sample `from` of the chunk on.
+    void check_tail(double* pl, double* pr, int s, int from, int len);
+    // n samples of an ended note: silence into the filter, the DC blocker's tail faded out.
+    void tail(int n, int s, double* x, double* a, double* pl, double* pr);
 
     // The audio-scaling values as they move between ticks.
     gain_ramp ramp_balance_l, ramp_balance_r, ramp_osc_gain, ramp_unison, ramp_gain, ramp_pan_l,
         ramp_pan_r;
     bool first_tick = true;  // the note's first control tick is still to come
+    // The block's note-off and fade-out samples (from release_delay and fade_delay); -1: none.
+    int release_point = -1, fade_point = -1;
 
     voice_host* owner = nullptr;
     int index = 0;

@@ -2,10 +2,18 @@
 // oscillators, filter, amplitude envelope, DC blocker and panorama; every 8 samples the
 // LFO source holders; every 32 (counter 0) the modulation slots, pitch, coefficients, the
 // filter envelope, every holder, the LFO phases and the end test.
+//
+// Voices render in groups of up to eight, a chunk of at most 32 samples at a time. Each
+// voice first prepares its chunk alone (oscillators, envelope, gains, its control tick and
+// note events at their samples); then the group's filters and DC blockers run side by
+// side, one voice per lane; last each lane is added into the mix, in the group's order. A
+// voice rendered alone is a group of one. The lanes do the operations of a voice played
+// alone in the same order, so each sounds the same bit for bit.
 #include "engine/voice.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 void voice::apply_slots() {
     for (mod_slot& s : matrix) {
@@ -79,14 +87,21 @@ void voice::end_note() {
     free_with_children();
     if (is_child) return;
     // The DC blocker still rings with what it took out of the note (a pulse wave's offset,
-    // a sample's): cut now, that would be a step. It fades out like a stolen voice.
+    // a sample's): cut now, that would be a step. It fades out like a stolen voice, unless
+    // it has as good as settled; that is known once the tick's own sample has passed
+    // through it (check_tail).
+    if (fade_left == 0) fade_left = fade_samples();
+    tail_only = true;
+    tail_check = true;
+}
+
+void voice::check_tail(double* pl, double* pr, int s, int from, int len) {
+    tail_check = false;
     const double ringing = std::fabs(dc.y1) + std::fabs(dc.y2) + std::fabs(dc.x1) + std::fabs(dc.x2);
-    if (ringing > 1e-7) {
-        if (fade_left == 0) fade_left = fade_samples();
-        tail_only = true;
-    } else {
-        fade_left = 0;
-    }
+    if (ringing > 1e-7) return;
+    fade_left = 0;
+    tail_only = false;
+    for (int k = from; k < len; ++k) pl[k * s] = pr[k * s] = 0.0;
 }
 
 void voice::dc_tail(double* left, double* right, int count) {
@@ -106,12 +121,28 @@ void voice::render_tail(double* left, double* right, int n) {
     dc_tail(left, right, n);
 }
 
-void voice::prepare(const double* child_in, int from, int count, double* x, double* a,
-                    double* pl, double* pr) {
-    // Samples since the tick that cooked the ramps' targets, for the run's first sample: a
-    // run never crosses a tick, and a tick's own sample is the 32nd after the previous one.
-    const int since = counter == 0 ? 32 : counter;
-    double bl[32], br[32], pre[32], g[32];
+void voice::gains(const double* o1, const double* o2, const double* child_in, int since,
+                  int count, int s, double* x, double* a, double* pl, double* pr) {
+    const bool held = amp.stage == eg::sustain_stage || amp.stage == eg::idle;
+    if (held && fade_left == 0 && !ramp_balance_l.moving() && !ramp_balance_r.moving() &&
+        !ramp_osc_gain.moving() && !ramp_unison.moving() && !ramp_gain.moving() &&
+        !ramp_pan_l.moving() && !ramp_pan_r.moving()) {
+        // Nothing moves but the oscillators: the usual case of a held note.
+        const double bl = ramp_balance_l.to, br = ramp_balance_r.to;
+        const double pre = ramp_osc_gain.to * ramp_unison.to;
+        const double level = amp.next() * ramp_gain.to;
+        const double l = ramp_pan_l.to, r = ramp_pan_r.to;
+        for (int k = 0; k < count; ++k) {
+            double m = o1[k] * bl + o2[k] * br;
+            if (child_in) m += child_in[k];
+            x[k * s] = m * pre;
+            a[k * s] = level;
+            pl[k * s] = l;
+            pr[k * s] = r;
+        }
+        return;
+    }
+    double bl[32], br[32], pre[32], g[32], l[32], r[32];
     ramp_balance_l.fill(bl, since, count);
     ramp_balance_r.fill(br, since, count);
     ramp_osc_gain.fill(pre, since, count);
@@ -121,148 +152,123 @@ void voice::prepare(const double* child_in, int from, int count, double* x, doub
         for (int k = 0; k < count; ++k) pre[k] *= ramp_unison.to;
     }
     ramp_gain.fill(g, since, count);
-    ramp_pan_l.fill(pl, since, count);
-    ramp_pan_r.fill(pr, since, count);
+    ramp_pan_l.fill(l, since, count);
+    ramp_pan_r.fill(r, since, count);
     if (fade_left > 0) {
-        // A fade-out: the run ends at its last sample at the latest (render sees to that).
+        // A fade-out: the span ends at its last sample at the latest.
         const double f = 1.0 / double(fade_samples());
         for (int k = 0; k < count; ++k) {
             const double w = double(fade_left - 1 - k) * f;
-            pl[k] *= w;
-            pr[k] *= w;
+            l[k] *= w;
+            r[k] *= w;
         }
         fade_left -= count;
     }
-    double o1[32], o2[32];  // a run never crosses a control tick: at most 32
-    osc2.render(o2, count);
-    osc1.render(o1, count);
     // The envelope times the gain, a·g (the product the amplifier applies first).
     if (amp.stage == eg::sustain_stage || amp.stage == eg::idle) {
         // A held (or finished) envelope is a constant level.
         const double level = amp.next();
-        for (int k = 0; k < count; ++k) a[k] = level * g[k];
+        for (int k = 0; k < count; ++k) a[k * s] = level * g[k];
     } else {
-        for (int k = 0; k < count; ++k) a[k] = amp.next() * g[k];
+        for (int k = 0; k < count; ++k) a[k * s] = amp.next() * g[k];
     }
-    if (child_in) {
-        for (int k = 0; k < count; ++k) o1[k] = o1[k] * bl[k] + o2[k] * br[k] + child_in[from + k];
-    } else {
-        for (int k = 0; k < count; ++k) o1[k] = o1[k] * bl[k] + o2[k] * br[k];
-    }
-    for (int k = 0; k < count; ++k) x[k] = o1[k] * pre[k];
-}
-
-void voice::finish(double* left, double* right, const double* f, const double* a,
-                   const double* pl, const double* pr, int from, int count) {
-    // The DC blocker's state lives in a local for the run, so it stays in registers
-    // instead of going through memory every sample (the output buffers could alias it).
-    biquad d = dc;
     for (int k = 0; k < count; ++k) {
-        const int i = from + k;
-        const double y = d.process_high_pass(a[k] * f[k]);
-        left[i] += y * pl[k];
-        right[i] += y * pr[k];
-    }
-    dc = d;
-    // The LFO sources are smoothed every 8 samples.
-    for (int k = 0; k < count; ++k) {
-        if ((counter & 7) == 0) {
-            for (pct2p& o : lfo_out) o.tick();
-        }
-        counter = (counter + 1) & 31;
+        double m = o1[k] * bl[k] + o2[k] * br[k];
+        if (child_in) m += child_in[k];
+        x[k * s] = m * pre[k];
+        pl[k * s] = l[k];
+        pr[k * s] = r[k];
     }
 }
 
-template <int T>
-void voice::run(double* left, double* right, const double* child_in, int from, int count) {
-    double x[32], a[32], pl[32], pr[32];
-    prepare(child_in, from, count, x, a, pl, pr);
-    biquad fa = filter.a, fb = filter.b;
-    ladder lad = filter.lad;
-    for (int k = 0; k < count; ++k) {
-        double f;
-        if constexpr (T == voice_filter::lp12) f = fa.process_low_pass(x[k]);
-        else if constexpr (T == voice_filter::hpf) f = fa.process_high_pass(x[k]);
-        else if constexpr (T == voice_filter::lp24) f = fb.process_low_pass(fa.process_low_pass(x[k]));
-        else if constexpr (T == voice_filter::bpf) f = fb.process_band_pass(fa.process_band_pass(x[k]));
-        else if constexpr (T == voice_filter::analog_lp) f = lad.process(x[k]);
-        else f = x[k];
-        x[k] = f;
+void voice::tail(int n, int s, double* x, double* a, double* pl, double* pr) {
+    const double f = 1.0 / double(fade_samples());
+    for (int k = 0; k < n; ++k) {
+        double w = 0.0;
+        if (fade_left > 0) w = double(--fade_left) * f;
+        x[k * s] = 0.0;
+        a[k * s] = 0.0;
+        pl[k * s] = ramp_pan_l.to * w;
+        pr[k * s] = ramp_pan_r.to * w;
     }
-    filter.a = fa;
-    filter.b = fb;
-    filter.lad = lad;
-    finish(left, right, x, a, pl, pr, from, count);
+    if (fade_left == 0) tail_only = false;
 }
 
-void voice::run_any(double* left, double* right, const double* child_in, int from, int count) {
-    switch (filter.type()) {
-        case voice_filter::lp12: run<voice_filter::lp12>(left, right, child_in, from, count); break;
-        case voice_filter::lp24: run<voice_filter::lp24>(left, right, child_in, from, count); break;
-        case voice_filter::hpf: run<voice_filter::hpf>(left, right, child_in, from, count); break;
-        case voice_filter::bpf: run<voice_filter::bpf>(left, right, child_in, from, count); break;
-        case voice_filter::analog_lp:
-            run<voice_filter::analog_lp>(left, right, child_in, from, count);
-            break;
-        default: run<voice_filter::none>(left, right, child_in, from, count); break;
-    }
-}
-
-void voice::render(double* left, double* right, int n, const double* child_in) {
-    osc1.begin_block();
-    osc2.begin_block();
-    int j = 0;
-    // A note-off waiting for its sample: runs stop there.
-    int release_point = release_delay >= 0 ? release_delay : n;
-    release_delay = -1;
-    // Likewise a fade-out that waits for a new note's sample.
-    int fade_point = fade_delay >= 0 ? fade_delay : n;
-    fade_delay = -1;
-    if (start_delay > 0) {
-        // Nothing advances while the note waits for its place in the block.
-        j = start_delay < n ? start_delay : n;
-        start_delay -= j;
-    }
-    if (release_point < n && release_point <= j) {
-        release();
-        release_point = n;
-    }
-    while (j < n) {
+void voice::span(const double* child_in, int count, int s, double* x, double* a, double* pl,
+                 double* pr) {
+    double o1[32], o2[32];  // a span never crosses a control tick: at most 32
+    const int c0 = counter;
+    int k = 0;
+    if (c0 == 0) {
+        // The tick's own sample sits between the two halves of the tick; for the ramps it
+        // is the last of the previous period.
+        control_begin();
+        osc2.render(o2, 1);
+        osc1.render(o1, 1);
+        gains(o1, o2, child_in, 32, 1, s, x, a, pl, pr);
+        for (pct2p& o : lfo_out) o.tick();
+        control_end();
+        k = 1;
         if (!active) {
-            // The note ended at a tick: only the DC blocker's fading tail is left.
-            dc_tail(left + j, right + j, n - j);
-            return;
-        }
-        if (j == release_point) {
-            release();
-            release_point = n;
-        }
-        if (j >= fade_point) {
-            fade_out();
-            fade_point = n;
-        }
-        const bool fading = fade_left > 0;
-        if (counter == 0) {
-            // The control tick's own sample sits between the two halves of the tick.
-            control_begin();
-            run_any(left, right, child_in, j, 1);
-            control_end();
-            ++j;
-        } else {
-            int count = 32 - counter;
-            if (count > n - j) count = n - j;
-            if (release_point > j && count > release_point - j) count = release_point - j;
-            if (fade_point > j && count > fade_point - j) count = fade_point - j;
-            if (fading && count > fade_left) count = fade_left;
-            run_any(left, right, child_in, j, count);
-            j += count;
-        }
-        if (fading && fade_left == 0) {
-            // The fade-out is over: the voice and its children end here.
-            stop();
+            counter = 1;
+            tail(count - 1, s, x + s, a + s, pl + s, pr + s);
             return;
         }
     }
+    if (count > k) {
+        osc2.render(o2 + k, count - k);
+        osc1.render(o1 + k, count - k);
+        gains(o1 + k, o2 + k, child_in ? child_in + k : nullptr, k ? 1 : c0, count - k, s,
+              x + k * s, a + k * s, pl + k * s, pr + k * s);
+    }
+    // The LFO sources are smoothed at counters 8, 16 and 24 too.
+    for (int c = (c0 + 7) & ~7; c < c0 + count; c += 8) {
+        if (c == 0) continue;
+        for (pct2p& o : lfo_out) o.tick();
+    }
+    counter = (c0 + count) & 31;
+}
+
+int voice::prepare_chunk(const double* child_in, int at, int len, int s, double* x, double* a,
+                         double* pl, double* pr) {
+    int tick_at = len;
+    int k = 0;
+    while (k < len) {
+        const int o = k * s;
+        if (!active) {
+            // Ended (at a tick or by a fade-out): any DC tail, then silence.
+            tail(len - k, s, x + o, a + o, pl + o, pr + o);
+            break;
+        }
+        if (start_delay > 0) {
+            // Nothing advances while the note waits for its place in the block.
+            const int d = std::min(start_delay, len - k);
+            for (int i = 0; i < d; ++i) x[o + i * s] = a[o + i * s] = pl[o + i * s] = pr[o + i * s] = 0.0;
+            start_delay -= d;
+            k += d;
+            continue;
+        }
+        const int pos = at + k;
+        if (release_point >= 0 && pos >= release_point) {
+            release();
+            release_point = -1;
+        }
+        if (fade_point >= 0 && pos >= fade_point) {
+            fade_out();
+            fade_point = -1;
+        }
+        int count = std::min(32 - counter, len - k);
+        if (release_point > pos) count = std::min(count, release_point - pos);
+        if (fade_point > pos) count = std::min(count, fade_point - pos);
+        const bool fading = fade_left > 0;
+        if (fading) count = std::min(count, fade_left);
+        if (counter == 0) tick_at = k;
+        span(child_in ? child_in + k : nullptr, count, s, x + o, a + o, pl + o, pr + o);
+        k += count;
+        // The fade-out is over: the voice and its children end here.
+        if (fading && fade_left == 0) stop();
+    }
+    return tick_at;
 }
 
 std::pair<double, double> voice::tick(double child_in) {
@@ -272,38 +278,49 @@ std::pair<double, double> voice::tick(double child_in) {
     return {l, r};
 }
 
+void voice::render(double* left, double* right, int n, const double* child_in) {
+    voice* self = this;
+    render_lanes(&self, 1, left, right, n, &child_in);
+}
+
 void voice::render_child(double* buffer, int n) {
     osc1.begin_block();
     osc2.begin_block();
     double s1[32], s2[32], bl[32], br[32];
     int j = 0;
     while (j < n) {
-        // As the parent does: a tick's own sample alone, then the run up to the next tick.
-        const bool tick_now = counter == 0;
-        int count = 1;
-        if (tick_now) {
+        // As the parent does: a span from a tick or between two, the tick's halves around
+        // its own first sample.
+        const int c0 = counter;
+        const int count = std::min(32 - c0, n - j);
+        int k = 0;
+        if (c0 == 0) {
             apply_pending();
             apply_slots();
             const double p = double(bend_range.semitones()) * bend.get();
             osc2.control(p);
             osc1.control(p);
-        } else {
-            count = 32 - counter;
-            if (count > n - j) count = n - j;
+            osc2.render(s2, 1);
+            osc1.render(s1, 1);
+            ramp_balance_l.fill(bl, 32, 1);
+            ramp_balance_r.fill(br, 32, 1);
+            for (pct2p& o : lfo_out) o.tick();
+            child_tick_end();
+            k = 1;
         }
-        osc2.render(s2, count);
-        osc1.render(s1, count);
-        const int since = tick_now ? 32 : counter;
-        ramp_balance_l.fill(bl, since, count);
-        ramp_balance_r.fill(br, since, count);
-        for (int k = 0; k < count; ++k) buffer[j + k] += s1[k] * bl[k] + s2[k] * br[k];
-        for (int k = 0; k < count; ++k) {
-            if ((counter & 7) == 0) {
-                for (pct2p& o : lfo_out) o.tick();
-            }
-            counter = (counter + 1) & 31;
+        if (count > k) {
+            osc2.render(s2 + k, count - k);
+            osc1.render(s1 + k, count - k);
+            const int since = k ? 1 : c0;
+            ramp_balance_l.fill(bl + k, since, count - k);
+            ramp_balance_r.fill(br + k, since, count - k);
         }
-        if (tick_now) child_tick_end();
+        for (int i = 0; i < count; ++i) buffer[j + i] += s1[i] * bl[i] + s2[i] * br[i];
+        for (int c = (c0 + 7) & ~7; c < c0 + count; c += 8) {
+            if (c == 0) continue;
+            for (pct2p& o : lfo_out) o.tick();
+        }
+        counter = (c0 + count) & 31;
         j += count;
     }
 }
@@ -328,237 +345,347 @@ void voice::skip_lfos(int n) {
     for (lfo& l : lfos) l.skip(n);
 }
 
-// The lane helpers are inlined; no vector crosses a call.
+// The lane helpers are inlined into the kernels, compiled for each processor; no vector
+// crosses a call.
 #pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace {
 
-// Four lanes of doubles (SSE2 pairs on any x86-64). The lanes do the scalar sections'
-// operations in the same order, so each matches its voice played alone bit for bit.
+// Four lanes of doubles fill one AVX2 register (two SSE2 ones). A group of one runs the
+// same templates on plain doubles.
 typedef double v4d __attribute__((vector_size(32)));
 typedef long long v4i __attribute__((vector_size(32)));
 
-inline v4d splat(double x) { return v4d{x, x, x, x}; }
+inline void put(double& v, int, double x) { v = x; }
+inline void put(v4d& v, int l, double x) { v[l] = x; }
+inline double lane(double v, int) { return v; }
+inline double lane(const v4d& v, int l) { return v[l]; }
+template <class V> V load(const double* p) {
+    V v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+template <class V> void store(double* p, V v) { std::memcpy(p, &v, sizeof v); }
 
-// ladder::sat on four lanes.
-inline v4d sat4(v4d a) {
-    const v4d knee = splat(1.92033), ceiling = splat(0.96016), curve = splat(0.26037);
-    const v4d zero = splat(0.0);
-    // A true comparison is all ones, -1 as an integer: double(a > 0) - double(a < 0).
-    const v4d sign = __builtin_convertvector(a < zero, v4d) - __builtin_convertvector(a > zero, v4d);
-    const long long no_sign = 0x7fffffffffffffffLL;
-    const v4d mag = (v4d)((v4i)a & v4i{no_sign, no_sign, no_sign, no_sign});
+// ladder::sat(y / 2), the stages' saturation, with the halving folded into the constants
+// (knee doubled, curve quartered: powers of two, so every value is the same bit for bit)
+// and the sign put back rather than multiplied in; 0 at 0.
+constexpr double sat_knee = 2.0 * 1.92033, sat_ceiling = 0.96016, sat_curve = 0.26037 / 4.0;
+inline double sat_half(double y) {
+    const double mag = std::fabs(y);
+    const double m = (mag < sat_knee ? mag : sat_knee) - sat_knee;
+    const double r = sat_ceiling - sat_curve * m * m;
+    return y == 0.0 ? 0.0 : std::copysign(r, y);
+}
+inline v4d sat_half(v4d y) {
+    const v4i sign = v4i{} + (long long)0x8000000000000000ULL;
+    const v4d mag = (v4d)((v4i)y & ~sign);
+    const v4d knee = v4d{} + sat_knee;
     const v4d m = (mag < knee ? mag : knee) - knee;
-    return sign * (ceiling - curve * m * m);
+    const v4d r = (v4d{} + sat_ceiling) - (v4d{} + sat_curve) * m * m;
+    return (v4d)(((v4i)r | ((v4i)y & sign)) & (y != v4d{}));
 }
 
-struct biquad4 {
-    v4d nb0{}, na1{}, na2{}, x1{}, x2{}, y1{}, y2{};
-    void load(const biquad* const* s, int m) {
-        for (int l = 0; l < m; ++l) {
-            nb0[l] = s[l]->nb0, na1[l] = s[l]->na1, na2[l] = s[l]->na2;
-            x1[l] = s[l]->x1, x2[l] = s[l]->x2, y1[l] = s[l]->y1, y2[l] = s[l]->y2;
-        }
+template <class V> struct biquad_lanes {
+    V nb0{}, na1{}, na2{}, x1{}, x2{}, y1{}, y2{};
+    void load(const biquad& b, int l) {
+        put(x1, l, b.x1), put(x2, l, b.x2), put(y1, l, b.y1), put(y2, l, b.y2);
     }
-    void store(biquad* const* s, int m) const {
-        for (int l = 0; l < m; ++l) s[l]->x1 = x1[l], s[l]->x2 = x2[l], s[l]->y1 = y1[l], s[l]->y2 = y2[l];
+    void store(biquad& b, int l) const {
+        b.x1 = lane(x1, l), b.x2 = lane(x2, l), b.y1 = lane(y1, l), b.y2 = lane(y2, l);
     }
-    v4d feed(v4d numerator, v4d x) {
-        const v4d y = (numerator - na2 * y2) - na1 * y1;
+    void coefficients(double b0, double a1, double a2, int l) {
+        put(nb0, l, b0), put(na1, l, a1), put(na2, l, a2);
+    }
+    V feed(V numerator, V x) {
+        const V y = (numerator - na2 * y2) - na1 * y1;
         x2 = x1;
         x1 = x;
         y2 = y1;
         y1 = y;
         return y;
     }
-    v4d low_pass(v4d x) { return feed(nb0 * ((x + x2) + splat(2.0) * x1), x); }
-    v4d high_pass(v4d x) { return feed(nb0 * ((x + x2) - splat(2.0) * x1), x); }
-    v4d band_pass(v4d x) { return feed(nb0 * (x - x2), x); }
+    V low_pass(V x) { return feed(nb0 * ((x + x2) + 2.0 * x1), x); }
+    V high_pass(V x) { return feed(nb0 * ((x + x2) - 2.0 * x1), x); }
+    V band_pass(V x) { return feed(nb0 * (x - x2), x); }
 };
 
-struct ladder4 {
-    v4d y1{}, y2{}, y3{}, y4{}, y4_prev{}, t1{}, t2{}, t3{};
-    v4d inv_v{}, gv{}, k4{};
-    void load(ladder* const* s, int m) {
-        for (int l = 0; l < m; ++l) {
-            const ladder& d = *s[l];
-            y1[l] = d.y1, y2[l] = d.y2, y3[l] = d.y3, y4[l] = d.y4, y4_prev[l] = d.y4_prev;
-            t1[l] = d.t1, t2[l] = d.t2, t3[l] = d.t3;
-            // The factors ladder::process forms every sample, the same values.
-            const double v = 2.0 * d.drive;
-            inv_v[l] = 1.0 / v;
-            gv[l] = v * d.g;
-            k4[l] = 4.0 * d.k;
-        }
+template <class V> struct ladder_lanes {
+    V y1{}, y2{}, y3{}, y4{}, y4_prev{}, t1{}, t2{}, t3{}, gv{}, k4{};
+    void load(const ladder& d, int l) {
+        put(y1, l, d.y1), put(y2, l, d.y2), put(y3, l, d.y3), put(y4, l, d.y4);
+        put(y4_prev, l, d.y4_prev), put(t1, l, d.t1), put(t2, l, d.t2), put(t3, l, d.t3);
     }
-    void store(ladder* const* s, int m) const {
-        for (int l = 0; l < m; ++l) {
-            ladder& d = *s[l];
-            d.y1 = y1[l], d.y2 = y2[l], d.y3 = y3[l], d.y4 = y4[l], d.y4_prev = y4_prev[l];
-            d.t1 = t1[l], d.t2 = t2[l], d.t3 = t3[l];
-        }
+    void store(ladder& d, int l) const {
+        d.y1 = lane(y1, l), d.y2 = lane(y2, l), d.y3 = lane(y3, l), d.y4 = lane(y4, l);
+        d.y4_prev = lane(y4_prev, l), d.t1 = lane(t1, l), d.t2 = lane(t2, l), d.t3 = lane(t3, l);
     }
-    void half_step(v4d u) {
+    // The factors ladder::process forms every sample, the same values (V = 2).
+    void coefficients(double g, double k, int l) { put(gv, l, 2.0 * g), put(k4, l, 4.0 * k); }
+    void half_step(V u) {
         y1 += gv * (u - t1);
-        const v4d s1 = sat4(y1 * inv_v);
+        const V s1 = sat_half(y1);
         t1 = s1;
         y2 += gv * (s1 - t2);
-        const v4d s2 = sat4(y2 * inv_v);
+        const V s2 = sat_half(y2);
         t2 = s2;
         y3 += gv * (s2 - t3);
-        const v4d s3 = sat4(y3 * inv_v);
+        const V s3 = sat_half(y3);
         t3 = s3;
-        y4 += gv * (s3 - sat4(y4 * inv_v));
+        y4 += gv * (s3 - sat_half(y4));
     }
-    v4d process(v4d x) {
-        half_step(sat4((x - k4 * y4) * inv_v));
-        const v4d m = (y4 + y4_prev) / splat(2.0);
+    V process(V x) {
+        half_step(sat_half(x - k4 * y4));
+        const V m = (y4 + y4_prev) * 0.5;
         y4_prev = y4;
-        half_step(sat4((m - k4 * y4) * inv_v));
-        const v4d out = (y4 + y4_prev) / splat(2.0);
+        half_step(sat_half(m - k4 * y4));
+        const V out = (y4 + y4_prev) * 0.5;
         y4_prev = y4;
         return out;
     }
 };
 
-// The ladder on up to four lanes of count samples, x in place. Compiled twice, the AVX2
-// copy chosen at load time where the processor has it (a lane group fills one register);
-// neither copy may fuse a multiply and an add, so both give the same values.
-__attribute__((target_clones("avx2", "default"))) void ladder_lanes(ladder* const* s, int m,
-                                                                   double (*x)[32], int count) {
-    ladder4 lad;
-    lad.load(s, m);
-    for (int k = 0; k < count; ++k) {
-        v4d in{};
-        for (int l = 0; l < m; ++l) in[l] = x[l][k];
-        const v4d f = lad.process(in);
-        for (int l = 0; l < m; ++l) x[l][k] = f[l];
+using coefficients = voice_filter::coefficients;
+
+// The filter of type T on the first m lanes of a group (N chains of V), samples from..to
+// of x in place (stride s). The chains are independent: while one waits on its previous
+// operation another computes. A lane takes the coefficients of its chunk's tick from its
+// tick_at on, those before it until then.
+template <class V, int N, int T>
+[[gnu::always_inline]] inline void filter_lanes(voice* const* v, int m,
+                                                const coefficients* before, const int* tick_at,
+                                                double* x, int s, int from, int to) {
+    constexpr int width = sizeof(V) / sizeof(double);
+    biquad_lanes<V> fa[N], fb[N];
+    ladder_lanes<V> lad[N];
+    auto take = [&](int l, const coefficients& c) {
+        const int i = l / width, w = l % width;
+        if constexpr (T == voice_filter::analog_lp) {
+            lad[i].coefficients(c.g, c.k, w);
+        } else {
+            fa[i].coefficients(c.a_nb0, c.a_na1, c.a_na2, w);
+            fb[i].coefficients(c.b_nb0, c.b_na1, c.b_na2, w);
+        }
+    };
+    for (int l = 0; l < m; ++l) {
+        const voice_filter& f = v[l]->filter;
+        const int i = l / width, w = l % width;
+        if constexpr (T == voice_filter::analog_lp) {
+            lad[i].load(f.lad, w);
+        } else {
+            fa[i].load(f.a, w);
+            fb[i].load(f.b, w);
+        }
+        take(l, tick_at[l] <= from ? f.current() : before[l]);
     }
-    lad.store(s, m);
+    int k = from;
+    while (k < to) {
+        int end = to;
+        for (int l = 0; l < m; ++l)
+            if (tick_at[l] > k && tick_at[l] < end) end = tick_at[l];
+        for (; k < end; ++k) {
+            double* p = x + k * s;
+            for (int i = 0; i < N; ++i) {
+                const V in = load<V>(p + i * width);
+                V f;
+                if constexpr (T == voice_filter::lp12) f = fa[i].low_pass(in);
+                else if constexpr (T == voice_filter::hpf) f = fa[i].high_pass(in);
+                else if constexpr (T == voice_filter::lp24) f = fb[i].low_pass(fa[i].low_pass(in));
+                else if constexpr (T == voice_filter::bpf) f = fb[i].band_pass(fa[i].band_pass(in));
+                else f = lad[i].process(in);
+                store(p + i * width, f);
+            }
+        }
+        for (int l = 0; l < m; ++l)
+            if (tick_at[l] == k) take(l, v[l]->filter.current());
+    }
+    for (int l = 0; l < m; ++l) {
+        voice_filter& f = v[l]->filter;
+        const int i = l / width, w = l % width;
+        if constexpr (T == voice_filter::analog_lp) {
+            lad[i].store(f.lad, w);
+        } else {
+            fa[i].store(f.a, w);
+            fb[i].store(f.b, w);
+        }
+    }
+}
+
+// The DC blocker after the amplifier, and the pan: pl and pr become the lanes' output.
+template <class V, int N>
+[[gnu::always_inline]] inline void dc_lanes(voice* const* v, int m, const double* x,
+                                            const double* a, double* pl, double* pr, int s,
+                                            int from, int to) {
+    constexpr int width = sizeof(V) / sizeof(double);
+    biquad_lanes<V> dc[N];
+    for (int l = 0; l < m; ++l) {
+        const biquad& d = v[l]->dc;
+        dc[l / width].load(d, l % width);
+        dc[l / width].coefficients(d.nb0, d.na1, d.na2, l % width);
+    }
+    for (int k = from; k < to; ++k) {
+        for (int i = 0; i < N; ++i) {
+            const int o = k * s + i * width;
+            const V y = dc[i].high_pass(load<V>(a + o) * load<V>(x + o));
+            store(pl + o, y * load<V>(pl + o));
+            store(pr + o, y * load<V>(pr + o));
+        }
+    }
+    for (int l = 0; l < m; ++l) dc[l / width].store(v[l]->dc, l % width);
+}
+
+// The group's kernels, compiled twice, the AVX2 copy chosen at load time where the
+// processor has it; neither copy may fuse a multiply and an add, so both give the same
+// values. As many chains of four lanes as the group needs.
+template <int T>
+__attribute__((target_clones("avx2", "default"))) void filter_group(
+    voice* const* v, int m, const coefficients* before, const int* tick_at, double* x, int s,
+    int len) {
+    if constexpr (T == voice_filter::analog_lp) {
+        // The ladder's chain is long: every chain at once.
+        switch ((m + 3) / 4) {
+            case 1: filter_lanes<v4d, 1, T>(v, m, before, tick_at, x, s, 0, len); break;
+            case 2: filter_lanes<v4d, 2, T>(v, m, before, tick_at, x, s, 0, len); break;
+            case 3: filter_lanes<v4d, 3, T>(v, m, before, tick_at, x, s, 0, len); break;
+            default: filter_lanes<v4d, 4, T>(v, m, before, tick_at, x, s, 0, len); break;
+        }
+    } else {
+        // The biquads' chains are short: two at a time keep their state in registers.
+        for (int l = 0; l < m; l += 8) {
+            if (m - l > 4)
+                filter_lanes<v4d, 2, T>(v + l, std::min(8, m - l), before + l, tick_at + l, x + l, s, 0, len);
+            else
+                filter_lanes<v4d, 1, T>(v + l, m - l, before + l, tick_at + l, x + l, s, 0, len);
+        }
+    }
+}
+
+__attribute__((target_clones("avx2", "default"))) void dc_group(voice* const* v, int m,
+                                                                 const double* x, const double* a,
+                                                                 double* pl, double* pr, int s,
+                                                                 int from, int to) {
+    switch ((m + 3) / 4) {
+        case 1: dc_lanes<v4d, 1>(v, m, x, a, pl, pr, s, from, to); break;
+        case 2: dc_lanes<v4d, 2>(v, m, x, a, pl, pr, s, from, to); break;
+        case 3: dc_lanes<v4d, 3>(v, m, x, a, pl, pr, s, from, to); break;
+        default: dc_lanes<v4d, 4>(v, m, x, a, pl, pr, s, from, to); break;
+    }
+}
+
+// One lane alone (a group of one, or a lane whose filter type changed in the chunk): plain
+// doubles, and the type before the tick until it.
+void filter_alone(voice* v, const coefficients& before, int tick_at, double* x, int s, int len) {
+    auto run = [&](int kind, int from, int to) {
+        if (from >= to) return;
+        switch (kind) {
+            case voice_filter::lp12: filter_lanes<double, 1, voice_filter::lp12>(&v, 1, &before, &tick_at, x, s, from, to); break;
+            case voice_filter::lp24: filter_lanes<double, 1, voice_filter::lp24>(&v, 1, &before, &tick_at, x, s, from, to); break;
+            case voice_filter::hpf: filter_lanes<double, 1, voice_filter::hpf>(&v, 1, &before, &tick_at, x, s, from, to); break;
+            case voice_filter::bpf: filter_lanes<double, 1, voice_filter::bpf>(&v, 1, &before, &tick_at, x, s, from, to); break;
+            case voice_filter::analog_lp: filter_lanes<double, 1, voice_filter::analog_lp>(&v, 1, &before, &tick_at, x, s, from, to); break;
+            default: break;
+        }
+    };
+    run(before.kind, 0, std::min(tick_at, len));
+    run(v->filter.type(), std::min(tick_at, len), len);
 }
 
 }  // namespace
 
-template <int T>
-void voice::run_lanes(voice* const* v, int m, double* left, double* right,
-                      const double* const* child_in, int from, int count) {
-    double x[lane_width][32], a[lane_width][32], pl[lane_width][32], pr[lane_width][32];
-    for (int l = 0; l < m; ++l) v[l]->prepare(child_in[l], from, count, x[l], a[l], pl[l], pr[l]);
-    biquad* sa[lane_width] = {};
-    biquad* sb[lane_width] = {};
-    ladder* sl[lane_width] = {};
-    for (int l = 0; l < m; ++l) {
-        sa[l] = &v[l]->filter.a;
-        sb[l] = &v[l]->filter.b;
-        sl[l] = &v[l]->filter.lad;
-    }
-    if constexpr (T == voice_filter::analog_lp) {
-        ladder_lanes(sl, m, x, count);
-    } else if constexpr (T != voice_filter::none) {
-        biquad4 fa, fb;
-        fa.load(sa, m);
-        fb.load(sb, m);
-        for (int k = 0; k < count; ++k) {
-            v4d in{};
-            for (int l = 0; l < m; ++l) in[l] = x[l][k];
-            v4d f;
-            if constexpr (T == voice_filter::lp12) f = fa.low_pass(in);
-            else if constexpr (T == voice_filter::hpf) f = fa.high_pass(in);
-            else if constexpr (T == voice_filter::lp24) f = fb.low_pass(fa.low_pass(in));
-            else f = fb.band_pass(fa.band_pass(in));
-            for (int l = 0; l < m; ++l) x[l][k] = f[l];
-        }
-        fa.store(sa, m);
-        fb.store(sb, m);
-    }
-    for (int l = 0; l < m; ++l) v[l]->finish(left, right, x[l], a[l], pl[l], pr[l], from, count);
-}
-
-bool voice::lane_ready() const {
-    return active && !is_child && start_delay == 0 && release_delay < 0 && fade_delay < 0 &&
-           fade_left == 0;
-}
-
-void voice::render_rest(double* left, double* right, const double* child_in, int j, int n) {
-    // render's loop without release or fade points.
-    while (j < n) {
-        if (!active) {
-            dc_tail(left + j, right + j, n - j);
-            return;
-        }
-        const bool fading = fade_left > 0;
-        if (counter == 0) {
-            control_begin();
-            run_any(left, right, child_in, j, 1);
-            control_end();
-            ++j;
-        } else {
-            int count = 32 - counter;
-            if (count > n - j) count = n - j;
-            if (fading && count > fade_left) count = fade_left;
-            run_any(left, right, child_in, j, count);
-            j += count;
-        }
-        if (fading && fade_left == 0) {
-            stop();
-            return;
-        }
-    }
-}
-
 void voice::render_lanes(voice* const* v, int m, double* left, double* right, int n,
                          const double* const* child_in) {
-    for (int l = 0; l < m; ++l) {
-        v[l]->osc1.begin_block();
-        v[l]->osc2.begin_block();
+    // The lanes' samples side by side: sample k of lane l at k·s + l.
+    const int s = m == 1 ? 1 : (m + 3) & ~3;
+    alignas(64) double x[32 * lane_width], a[32 * lane_width], pl[32 * lane_width],
+        pr[32 * lane_width];
+    if (m < s) {
+        // Lanes without a voice stay silent.
+        std::memset(x, 0, sizeof x);
+        std::memset(a, 0, sizeof a);
+        std::memset(pl, 0, sizeof pl);
+        std::memset(pr, 0, sizeof pr);
     }
-    // Each voice's additions to a mix sample come in the voices' order, as if played in
-    // turn; when the voices cannot go on together each finishes alone, in that order.
-    auto rest = [&](int j) {
-        for (int l = 0; l < m; ++l) v[l]->render_rest(left, right, child_in[l], j, n);
-    };
+    for (int l = 0; l < m; ++l) {
+        voice& w = *v[l];
+        w.osc1.begin_block();
+        w.osc2.begin_block();
+        w.release_point = w.release_delay;
+        w.release_delay = -1;
+        w.fade_point = w.fade_delay;
+        w.fade_delay = -1;
+    }
+    coefficients before[lane_width];
+    int tick_at[lane_width];
     int j = 0;
     while (j < n) {
-        if (v[0]->counter == 0) {
-            bool same = true;
-            for (int l = 0; l < m; ++l) {
-                v[l]->control_begin();
-                same = same && v[l]->filter.type() == v[0]->filter.type();
+        // Chunks follow the first voice's ticks, so a group in step meets one tick a chunk,
+        // at its first sample.
+        const voice& first = *v[0];
+        int len = first.active && first.start_delay == 0 ? 32 - first.counter : 32;
+        len = std::min(len, n - j);
+        bool same = true;
+        const int kind = v[0]->filter.type();
+        for (int l = 0; l < m; ++l) {
+            voice& w = *v[l];
+            before[l] = w.filter.current();
+            tick_at[l] = w.prepare_chunk(child_in[l] ? child_in[l] + j : nullptr, j, len, s,
+                                         x + l, a + l, pl + l, pr + l);
+            same = same && before[l].kind == kind && w.filter.type() == kind;
+        }
+        if (m == 1 || !same) {
+            for (int l = 0; l < m; ++l) filter_alone(v[l], before[l], tick_at[l], x + l, s, len);
+        } else {
+            switch (kind) {
+                case voice_filter::lp12: filter_group<voice_filter::lp12>(v, m, before, tick_at, x, s, len); break;
+                case voice_filter::lp24: filter_group<voice_filter::lp24>(v, m, before, tick_at, x, s, len); break;
+                case voice_filter::hpf: filter_group<voice_filter::hpf>(v, m, before, tick_at, x, s, len); break;
+                case voice_filter::bpf: filter_group<voice_filter::bpf>(v, m, before, tick_at, x, s, len); break;
+                case voice_filter::analog_lp: filter_group<voice_filter::analog_lp>(v, m, before, tick_at, x, s, len); break;
+                default: break;
             }
-            if (!same) {
-                // A filter type changed at this tick.
-                for (int l = 0; l < m; ++l) {
-                    v[l]->run_any(left, right, child_in[l], j, 1);
-                    v[l]->control_end();
-                    v[l]->render_rest(left, right, child_in[l], j + 1, n);
+        }
+        // The DC blockers, in stretches: a note that ended at its tick knows whether its
+        // blocker still rings only once the tick's own sample has passed through it.
+        for (int from = 0; from < len;) {
+            int to = len;
+            for (int l = 0; l < m; ++l)
+                if (v[l]->tail_check) to = std::min(to, tick_at[l] + 1);
+            if (m == 1) {
+                biquad d = v[0]->dc;  // in a local for the run, so it stays in registers
+                for (int k = from; k < to; ++k) {
+                    const double y = d.process_high_pass(a[k] * x[k]);
+                    left[j + k] += y * pl[k];
+                    right[j + k] += y * pr[k];
                 }
-                return;
+                v[0]->dc = d;
+            } else {
+                dc_group(v, m, x, a, pl, pr, s, from, to);
+            }
+            for (int l = 0; l < m; ++l)
+                if (v[l]->tail_check && tick_at[l] + 1 == to)
+                    v[l]->check_tail(pl + l, pr + l, s, to, len);
+            from = to;
+        }
+        if (m > 1) {
+            for (int k = 0; k < len; ++k) {
+                const double* yl = pl + k * s;
+                const double* yr = pr + k * s;
+                double l = left[j + k], r = right[j + k];
+                for (int i = 0; i < m; ++i) {
+                    l += yl[i];
+                    r += yr[i];
+                }
+                left[j + k] = l;
+                right[j + k] = r;
             }
         }
-        const int count = v[0]->counter == 0 ? 1 : std::min(32 - v[0]->counter, n - j);
-        const bool tick = v[0]->counter == 0;
-        switch (v[0]->filter.type()) {
-            case voice_filter::lp12: run_lanes<voice_filter::lp12>(v, m, left, right, child_in, j, count); break;
-            case voice_filter::lp24: run_lanes<voice_filter::lp24>(v, m, left, right, child_in, j, count); break;
-            case voice_filter::hpf: run_lanes<voice_filter::hpf>(v, m, left, right, child_in, j, count); break;
-            case voice_filter::bpf: run_lanes<voice_filter::bpf>(v, m, left, right, child_in, j, count); break;
-            case voice_filter::analog_lp:
-                run_lanes<voice_filter::analog_lp>(v, m, left, right, child_in, j, count);
-                break;
-            default: run_lanes<voice_filter::none>(v, m, left, right, child_in, j, count); break;
-        }
-        j += count;
-        if (tick) {
-            bool all_active = true;
-            for (int l = 0; l < m; ++l) {
-                v[l]->control_end();
-                all_active = all_active && v[l]->active;
-            }
-            if (!all_active) {
-                // A note ended at the tick: its DC tail, the others' rest, each alone.
-                rest(j);
-                return;
-            }
-        }
+        j += len;
+    }
+    for (int l = 0; l < m; ++l) {
+        // A note-off or fade-out for a sample the voice never reached (it waited past it).
+        voice& w = *v[l];
+        if (w.release_point >= 0 && w.active) w.release();
+        if (w.fade_point >= 0) w.fade_out();
+        w.release_point = w.fade_point = -1;
     }
 }

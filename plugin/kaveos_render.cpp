@@ -84,31 +84,27 @@ void Kaveos::render_voices(int frames) {
     auto leave = [&](voice& v, int slot) {
         if (!v.active && v.sounding() && !replace_in_pool(slot)) v.stop();
     };
-    // Neighbouring played voices in step (same counter and filter type, nothing waiting in
-    // the block) render together in lanes; the pool's order of voices stays.
+    // Neighbouring played voices with the same filter type render together in lanes; the
+    // pool's order of voices stays.
     std::array<voice*, voice::lane_width> group{};
     std::array<int, voice::lane_width> group_slots{};
     int grouped = 0;
     auto flush = [&] {
-        if (grouped == 1) {
-            play(*group[0]);
-            leave(*group[0], group_slots[0]);
-        } else if (grouped > 1) {
-            std::array<const double*, voice::lane_width> child_in{};
-            for (int l = 0; l < grouped; ++l) {
-                voice& v = *group[size_t(l)];
-                if (!v.has_children()) continue;
-                double* c = child + size_t(l) * size_t(frames);
-                std::fill_n(c, frames, 0.0);
-                for (voice* ch : v.children) {
-                    if (!ch) break;
-                    if (ch->active && ch->is_child && ch->parent == &v) ch->render_child(c, frames);
-                }
-                child_in[size_t(l)] = c;
+        if (grouped == 0) return;
+        std::array<const double*, voice::lane_width> child_in{};
+        for (int l = 0; l < grouped; ++l) {
+            voice& v = *group[size_t(l)];
+            if (!v.has_children()) continue;
+            double* c = child + size_t(l) * size_t(frames);
+            std::fill_n(c, frames, 0.0);
+            for (voice* ch : v.children) {
+                if (!ch) break;
+                if (ch->active && ch->is_child && ch->parent == &v) ch->render_child(c, frames);
             }
-            voice::render_lanes(group.data(), grouped, left, right, frames, child_in.data());
-            for (int l = 0; l < grouped; ++l) leave(*group[size_t(l)], group_slots[size_t(l)]);
+            child_in[size_t(l)] = c;
         }
+        voice::render_lanes(group.data(), grouped, left, right, frames, child_in.data());
+        for (int l = 0; l < grouped; ++l) leave(*group[size_t(l)], group_slots[size_t(l)]);
         grouped = 0;
     };
     for (int slot = 0; slot < MAX_VOICES; ++slot) {
@@ -119,16 +115,7 @@ void Kaveos::render_voices(int frames) {
             continue;
         }
         if (v.is_child) continue;  // rendered by its parent
-        // Only the ladder gains so far: the biquads' chains are short enough that moving
-        // samples in and out of lanes costs more than it saves.
-        if (!lanes || !v.lane_ready() || v.filter.type() != voice_filter::analog_lp) {
-            flush();
-            play(v);
-            leave(v, slot);
-            continue;
-        }
-        if (grouped > 0 && (v.counter != group[0]->counter || v.filter.type() != group[0]->filter.type()))
-            flush();
+        if (grouped > 0 && (!lanes || v.filter.type() != group[0]->filter.type())) flush();
         group[size_t(grouped)] = &v;
         group_slots[size_t(grouped)] = slot;
         if (++grouped == voice::lane_width) flush();
