@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <immintrin.h>
 
 #include "engine/tables.h"
 #include "sound/waveform.h"
@@ -20,10 +21,8 @@ double synced_beats(double s) {
 }
 
 // The usual stretch of a recorded oscillator, both grains inside the sample: one pass.
-// Compiled twice, the AVX2 copy chosen at load time where the processor has it (its
-// gathers read the window four samples at a time); both compute the same values, since
-// neither may fuse a multiply and an add.
-__attribute__((target_clones("avx2", "default"))) void overlap_two(
+// Two versions, chosen at load time: this one for any x86-64, one for AVX2 below.
+__attribute__((target("default"))) void overlap_two(
     double* __restrict out, int n, const double* __restrict w, const float* __restrict data,
     const oscillator::grain& ga, const oscillator::grain& gb, double last) {
     const float* da = data + ga.frame;
@@ -37,6 +36,46 @@ __attribute__((target_clones("avx2", "default"))) void overlap_two(
         const int ib = int(wb < last ? wb : last);
         out[t] = w[ia] * (double(da[t]) * alo + double(da[t + 1]) * ahi) +
                  w[ib] * (double(db[t]) * blo + double(db[t + 1]) * bhi);
+    }
+}
+
+// Four samples at a time: the window read with gathers, the sample's floats widened four at
+// once. The same operations in the same order (no fused multiply-add), so the same values.
+__attribute__((target("avx2"))) void overlap_two(
+    double* __restrict out, int n, const double* __restrict w, const float* __restrict data,
+    const oscillator::grain& ga, const oscillator::grain& gb, double last) {
+    const float* da = data + ga.frame;
+    const float* db = data + gb.frame;
+    const __m256d alo = _mm256_set1_pd(ga.w_lo), ahi = _mm256_set1_pd(ga.w_hi);
+    const __m256d blo = _mm256_set1_pd(gb.w_lo), bhi = _mm256_set1_pd(gb.w_hi);
+    const __m256d apos = _mm256_set1_pd(ga.phase), bpos = _mm256_set1_pd(gb.phase);
+    const __m256d ascale = _mm256_set1_pd(ga.scale), bscale = _mm256_set1_pd(gb.scale);
+    const __m256d lim = _mm256_set1_pd(last), four = _mm256_set1_pd(4.0);
+    const __m256d every = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));  // gather all four
+    __m256d t = _mm256_setr_pd(0.0, 1.0, 2.0, 3.0);
+    int k = 0;
+    for (; k + 4 <= n; k += 4) {
+        // min(x, last) is minpd's x < last ? x : last.
+        const __m128i ia = _mm256_cvttpd_epi32(
+            _mm256_min_pd(_mm256_mul_pd(_mm256_add_pd(apos, t), ascale), lim));
+        const __m128i ib = _mm256_cvttpd_epi32(
+            _mm256_min_pd(_mm256_mul_pd(_mm256_add_pd(bpos, t), bscale), lim));
+        const __m256d sa = _mm256_add_pd(_mm256_mul_pd(_mm256_cvtps_pd(_mm_loadu_ps(da + k)), alo),
+                                         _mm256_mul_pd(_mm256_cvtps_pd(_mm_loadu_ps(da + k + 1)), ahi));
+        const __m256d sb = _mm256_add_pd(_mm256_mul_pd(_mm256_cvtps_pd(_mm_loadu_ps(db + k)), blo),
+                                         _mm256_mul_pd(_mm256_cvtps_pd(_mm_loadu_ps(db + k + 1)), bhi));
+        const __m256d wa = _mm256_mask_i32gather_pd(_mm256_setzero_pd(), w, ia, every, 8);
+        const __m256d wb = _mm256_mask_i32gather_pd(_mm256_setzero_pd(), w, ib, every, 8);
+        _mm256_storeu_pd(out + k, _mm256_add_pd(_mm256_mul_pd(wa, sa), _mm256_mul_pd(wb, sb)));
+        t = _mm256_add_pd(t, four);
+    }
+    const double apos1 = ga.phase, bpos1 = gb.phase, ascale1 = ga.scale, bscale1 = gb.scale;
+    for (; k < n; ++k) {
+        const double wa = (apos1 + k) * ascale1, wb = (bpos1 + k) * bscale1;
+        const int ia = int(wa < last ? wa : last);
+        const int ib = int(wb < last ? wb : last);
+        out[k] = w[ia] * (double(da[k]) * ga.w_lo + double(da[k + 1]) * ga.w_hi) +
+                 w[ib] * (double(db[k]) * gb.w_lo + double(db[k + 1]) * gb.w_hi);
     }
 }
 
@@ -235,6 +274,11 @@ void oscillator::control(double bend) {
     }
 }
 
+bool oscillator::still() const {
+    return offset.still() && pitch.still() && transpose.still() && finetune.still() &&
+           loop_begin.still() && loop_length.still() && speed.still();
+}
+
 void oscillator::tick_params() {
     offset.tick();
     pitch.tick();
@@ -381,9 +425,12 @@ void oscillator::render_recorded(double* out, int count) {
             const int64_t t = left < 1.0 ? 1 : int64_t(left);
             if (t < m) m = t;
         }
-        const int64_t edge = loop ? samples_until(loop_begin_frames + loop_frames + 1 - offset_frames)
-                                  : samples_until(end_frames - offset_frames);
-        if (edge < m) m = edge;
+        // The loop's end or the one-shot's: the division only when it falls in the stretch.
+        const int64_t ahead = loop ? loop_begin_frames + loop_frames + 1 - offset_frames
+                                   : end_frames - offset_frames;
+        if ((advanced * frac_one + advanced_frac) +
+                m * (int64_t(inc_pos) * frac_one + inc_pos_frac) >= ahead * frac_one)
+            m = std::min(m, samples_until(ahead));
         const int n = int(m);
 
         grain& ga = grains[0];

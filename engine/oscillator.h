@@ -56,6 +56,8 @@ public:
     // calls of sample(), computed a stretch at a time between grain, loop and end events.
     void render(double* out, int count);
     void tick_params();
+    // tick_params would change nothing: what is rendered after a tick reads as before it.
+    bool still() const;
     // Before each block: the sample may have been replaced while the engine lock was free.
     void begin_block();
 

@@ -49,10 +49,14 @@ public:
         target = x;
         step = (x - value) * 0.25;
     }
+    // tick() would change nothing: no glide, no modulation, cooked from the value.
+    bool still() const {
+        return step == 0.0 && mod == 0.0 && cooked_mod == 0.0 && value == cooked_value;
+    }
     // Once per control tick: glide, cook, forget the modulation.
     void tick() {
         // Most holders sit still most of the time.
-        if (step == 0.0 && mod == 0.0 && cooked_mod == 0.0 && value == cooked_value) return;
+        if (still()) return;
         if (step != 0.0) {
             value += step;
             if ((step > 0.0 && value > target) || (step < 0.0 && value < target)) {

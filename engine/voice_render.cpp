@@ -198,28 +198,34 @@ void voice::span(const double* child_in, int count, int s, double* x, double* a,
                  double* pr) {
     double o1[32], o2[32];  // a span never crosses a control tick: at most 32
     const int c0 = counter;
-    int k = 0;
     if (c0 == 0) {
         // The tick's own sample sits between the two halves of the tick; for the ramps it
         // is the last of the previous period.
         control_begin();
-        osc2.render(o2, 1);
-        osc1.render(o1, 1);
+        // When the tick's second half moves none of their holders, the oscillators play the
+        // whole span at once.
+        const int first = osc1.still() && osc2.still() ? count : 1;
+        osc2.render(o2, first);
+        osc1.render(o1, first);
         gains(o1, o2, child_in, 32, 1, s, x, a, pl, pr);
         for (pct2p& o : lfo_out) o.tick();
         control_end();
-        k = 1;
         if (!active) {
             counter = 1;
             tail(count - 1, s, x + s, a + s, pl + s, pr + s);
             return;
         }
-    }
-    if (count > k) {
-        osc2.render(o2 + k, count - k);
-        osc1.render(o1 + k, count - k);
-        gains(o1 + k, o2 + k, child_in ? child_in + k : nullptr, k ? 1 : c0, count - k, s,
-              x + k * s, a + k * s, pl + k * s, pr + k * s);
+        if (first < count) {
+            osc2.render(o2 + 1, count - 1);
+            osc1.render(o1 + 1, count - 1);
+        }
+        if (count > 1)
+            gains(o1 + 1, o2 + 1, child_in ? child_in + 1 : nullptr, 1, count - 1, s, x + s,
+                  a + s, pl + s, pr + s);
+    } else {
+        osc2.render(o2, count);
+        osc1.render(o1, count);
+        gains(o1, o2, child_in, c0, count, s, x, a, pl, pr);
     }
     // The LFO sources are smoothed at counters 8, 16 and 24 too.
     for (int c = (c0 + 7) & ~7; c < c0 + count; c += 8) {
@@ -300,17 +306,23 @@ void voice::render_child(double* buffer, int n) {
             const double p = double(bend_range.semitones()) * bend.get();
             osc2.control(p);
             osc1.control(p);
-            osc2.render(s2, 1);
-            osc1.render(s1, 1);
+            const int first = osc1.still() && osc2.still() ? count : 1;
+            osc2.render(s2, first);
+            osc1.render(s1, first);
             ramp_balance_l.fill(bl, 32, 1);
             ramp_balance_r.fill(br, 32, 1);
             for (pct2p& o : lfo_out) o.tick();
             child_tick_end();
             k = 1;
+            if (first < count) {
+                osc2.render(s2 + 1, count - 1);
+                osc1.render(s1 + 1, count - 1);
+            }
+        } else {
+            osc2.render(s2, count);
+            osc1.render(s1, count);
         }
         if (count > k) {
-            osc2.render(s2 + k, count - k);
-            osc1.render(s1 + k, count - k);
             const int since = k ? 1 : c0;
             ramp_balance_l.fill(bl + k, since, count - k);
             ramp_balance_r.fill(br + k, since, count - k);
