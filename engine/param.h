@@ -31,6 +31,7 @@ public:
     param(const param&) = default;
     param& operator=(const param&) = default;
 
+    // Read only: the methods below keep them and the still flag in step.
     double value = 0.0;   // normalised, normally 0..1
     double mod = 0.0;     // modulation summed since the last tick
     double target = 0.0;  // value being glided to
@@ -43,32 +44,40 @@ public:
         step = 0.0;
         clamp_mod();
         recook(true);
+        settle();
     }
     // Glide there in four ticks.
     void set_smoothed(double x) {
         target = x;
         step = (x - value) * 0.25;
+        if (step != 0.0) quiet = false;
     }
     // tick() would change nothing: no glide, no modulation, cooked from the value.
-    bool still() const {
-        return step == 0.0 && mod == 0.0 && cooked_mod == 0.0 && value == cooked_value;
-    }
+    bool still() const { return quiet; }
     // Once per control tick: glide, cook, forget the modulation.
     void tick() {
         // Most holders sit still most of the time.
-        if (still()) return;
-        if (step != 0.0) {
-            value += step;
-            if ((step > 0.0 && value > target) || (step < 0.0 && value < target)) {
-                value = target;
-                step = 0.0;
-            }
-        }
+        if (quiet) return;
+        glide();
         clamp_mod();
         recook(false);
         mod = 0.0;
+        settle();
     }
-    void add_mod(double x) { mod += x; }
+    // n ticks with nothing reading the holder in between: the same values, cooked once.
+    void tick(int n) {
+        if (quiet || n <= 0) return;
+        for (int i = 0; i < n; ++i) glide();
+        if (n > 1) mod = 0.0;  // the ticks after the first see no modulation
+        clamp_mod();
+        recook(false);
+        mod = 0.0;
+        settle();
+    }
+    void add_mod(double x) {
+        mod += x;
+        if (mod != 0.0) quiet = false;
+    }
     double get() const { return cooked; }
 
 protected:
@@ -82,6 +91,7 @@ protected:
     void init(double x) {
         value = target = x;
         recook(true);
+        settle();
     }
 
 private:
@@ -93,11 +103,21 @@ private:
         cooked_mod = mod;
         cook();
     }
+    void glide() {
+        if (step == 0.0) return;
+        value += step;
+        if ((step > 0.0 && value > target) || (step < 0.0 && value < target)) {
+            value = target;
+            step = 0.0;
+        }
+    }
+    void settle() { quiet = step == 0.0 && mod == 0.0 && cooked_mod == 0.0 && value == cooked_value; }
     void clamp_mod() {
         if (value + mod > 1.0) mod = 1.0 - value;
         if (value + mod < 0.0) mod = -value;
     }
     double cooked_value = std::numeric_limits<double>::quiet_NaN();
+    bool quiet = false;
     double cooked_mod = 0.0;
 };
 

@@ -210,6 +210,9 @@ void voice::span(const double* child_in, int count, int s, double* x, double* a,
         gains(o1, o2, child_in, 32, 1, s, x, a, pl, pr);
         for (pct2p& o : lfo_out) o.tick();
         control_end();
+        // The LFO sources are smoothed at counters 8, 16 and 24 too; only the next tick
+        // reads them, so those three steps are taken now.
+        for (pct2p& o : lfo_out) o.tick(3);
         if (!active) {
             counter = 1;
             tail(count - 1, s, x + s, a + s, pl + s, pr + s);
@@ -226,11 +229,6 @@ void voice::span(const double* child_in, int count, int s, double* x, double* a,
         osc2.render(o2, count);
         osc1.render(o1, count);
         gains(o1, o2, child_in, c0, count, s, x, a, pl, pr);
-    }
-    // The LFO sources are smoothed at counters 8, 16 and 24 too.
-    for (int c = (c0 + 7) & ~7; c < c0 + count; c += 8) {
-        if (c == 0) continue;
-        for (pct2p& o : lfo_out) o.tick();
     }
     counter = (c0 + count) & 31;
 }
@@ -313,6 +311,7 @@ void voice::render_child(double* buffer, int n) {
             ramp_balance_r.fill(br, 32, 1);
             for (pct2p& o : lfo_out) o.tick();
             child_tick_end();
+            for (pct2p& o : lfo_out) o.tick(3);  // counters 8, 16 and 24, as the parent
             k = 1;
             if (first < count) {
                 osc2.render(s2 + 1, count - 1);
@@ -328,10 +327,6 @@ void voice::render_child(double* buffer, int n) {
             ramp_balance_r.fill(br + k, since, count - k);
         }
         for (int i = 0; i < count; ++i) buffer[j + i] += s1[i] * bl[i] + s2[i] * br[i];
-        for (int c = (c0 + 7) & ~7; c < c0 + count; c += 8) {
-            if (c == 0) continue;
-            for (pct2p& o : lfo_out) o.tick();
-        }
         counter = (c0 + count) & 31;
         j += count;
     }
