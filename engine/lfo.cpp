@@ -57,7 +57,7 @@ void lfo::advance() {
         if (v - prev > 0.02) v = prev + 0.02;
         if (v - prev < -0.02) v = prev - 0.02;
         value = v;
-        if (output) output->set_smoothed(published(v));
+        if (output) output->tick_and_smooth(published(v), 3);
         prev = v;
         index += inc_int;
         frac += inc_frac;
@@ -68,6 +68,8 @@ void lfo::advance() {
         if (index >= table.length) index -= table.length;
         // An increment of a whole table or more (fast LFOs on short rows) still lands inside.
         if (index >= table.length) index %= table.length;
+    } else if (output) {
+        output->tick(4);
     }
     refresh();
     rate_param.tick();

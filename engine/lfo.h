@@ -23,7 +23,10 @@ public:
         if (rate_param.get() != last_hz || (mode == tempo_sync && rate_param.value != last_x))
             recompute();
     }
-    void advance();           // one control tick
+    // One control tick. The output holder takes its smoothing steps of the period here
+    // too: the one before the new value, then the three after it (the voice reads the
+    // holder at ticks only).
+    void advance();
     void skip(int samples);   // whole control ticks in `samples`, without output
     void restart(double phase);
 

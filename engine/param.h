@@ -74,6 +74,18 @@ public:
         mod = 0.0;
         settle();
     }
+    // tick(), set_smoothed(x), then tick(after), with nothing reading the holder in
+    // between: the same values, cooked once.
+    void tick_and_smooth(double x, int after) {
+        glide();
+        if (after > 0) mod = 0.0;  // the ticks after the first see no modulation
+        set_smoothed(x);
+        for (int i = 0; i < after; ++i) glide();
+        clamp_mod();
+        recook(false);
+        mod = 0.0;
+        settle();
+    }
     void add_mod(double x) {
         mod += x;
         if (mod != 0.0) quiet = false;

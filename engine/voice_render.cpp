@@ -1,7 +1,8 @@
 // The per-sample work of a voice and its control-rate schedule: every sample the
 // oscillators, filter, amplitude envelope, DC blocker and panorama; every 8 samples the
-// LFO source holders; every 32 (counter 0) the modulation slots, pitch, coefficients, the
-// filter envelope, every holder, the LFO phases and the end test.
+// LFO source holders (their four steps taken at the tick, as only ticks read them); every
+// 32 (counter 0) the modulation slots, pitch, coefficients, the filter envelope, every
+// holder, the LFO phases and the end test.
 //
 // Voices render in groups of up to eight, a chunk of at most 32 samples at a time. Each
 // voice first prepares its chunk alone (oscillators, envelope, gains, its control tick and
@@ -208,11 +209,7 @@ void voice::span(const double* child_in, int count, int s, double* x, double* a,
         osc2.render(o2, first);
         osc1.render(o1, first);
         gains(o1, o2, child_in, 32, 1, s, x, a, pl, pr);
-        for (pct2p& o : lfo_out) o.tick();
         control_end();
-        // The LFO sources are smoothed at counters 8, 16 and 24 too; only the next tick
-        // reads them, so those three steps are taken now.
-        for (pct2p& o : lfo_out) o.tick(3);
         if (!active) {
             counter = 1;
             tail(count - 1, s, x + s, a + s, pl + s, pr + s);
@@ -309,9 +306,7 @@ void voice::render_child(double* buffer, int n) {
             osc1.render(s1, first);
             ramp_balance_l.fill(bl, 32, 1);
             ramp_balance_r.fill(br, 32, 1);
-            for (pct2p& o : lfo_out) o.tick();
             child_tick_end();
-            for (pct2p& o : lfo_out) o.tick(3);  // counters 8, 16 and 24, as the parent
             k = 1;
             if (first < count) {
                 osc2.render(s2 + 1, count - 1);
