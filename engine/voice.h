@@ -154,6 +154,15 @@ public:
     int fade_delay = -1;  // samples into the current block until the fade-out; -1: none
     bool tail_only = false;  // the fade is of the DC blocker's tail alone (the note ended)
     bool tail_check = false;  // ended at a tick: whether the tail rings is still to be seen
+    // A stretch of the chunk being prepared whose amplifier factor and panned gains are
+    // constant (a held note's), not yet written into the arrays: a group whose lanes all
+    // hold over the whole chunk reads the constants instead.
+    struct held_gains {
+        double *a = nullptr, *pl = nullptr, *pr = nullptr;  // its first sample's places
+        int count = 0;
+        double level = 0.0, l = 0.0, r = 0.0;
+        void write(int s) const;
+    } held;
 
     // Components.
     oscillator osc1, osc2;

@@ -124,11 +124,12 @@ void voice::render_tail(double* left, double* right, int n) {
 
 void voice::gains(const double* o1, const double* o2, const double* child_in, int since,
                   int count, int s, double* x, double* a, double* pl, double* pr) {
-    const bool held = amp.stage == eg::sustain_stage || amp.stage == eg::idle;
-    if (held && fade_left == 0 && !ramp_balance_l.moving() && !ramp_balance_r.moving() &&
+    const bool steady = amp.stage == eg::sustain_stage || amp.stage == eg::idle;
+    if (steady && fade_left == 0 && !ramp_balance_l.moving() && !ramp_balance_r.moving() &&
         !ramp_osc_gain.moving() && !ramp_unison.moving() && !ramp_gain.moving() &&
         !ramp_pan_l.moving() && !ramp_pan_r.moving()) {
-        // Nothing moves but the oscillators: the usual case of a held note.
+        // Nothing moves but the oscillators: the usual case of a held note. The constant
+        // factors join the held stretch when they continue it, else they are written.
         const double bl = ramp_balance_l.to, br = ramp_balance_r.to;
         const double pre = ramp_osc_gain.to * ramp_unison.to;
         const double level = amp.next() * ramp_gain.to;
@@ -137,9 +138,18 @@ void voice::gains(const double* o1, const double* o2, const double* child_in, in
             double m = o1[k] * bl + o2[k] * br;
             if (child_in) m += child_in[k];
             x[k * s] = m * pre;
-            a[k * s] = level;
-            pl[k * s] = l;
-            pr[k * s] = r;
+        }
+        if (held.count == 0) {
+            held = {a, pl, pr, count, level, l, r};
+        } else if (held.a + held.count * s == a && held.level == level && held.l == l &&
+                   held.r == r) {
+            held.count += count;
+        } else {
+            for (int k = 0; k < count; ++k) {
+                a[k * s] = level;
+                pl[k * s] = l;
+                pr[k * s] = r;
+            }
         }
         return;
     }
@@ -230,8 +240,17 @@ void voice::span(const double* child_in, int count, int s, double* x, double* a,
     counter = (c0 + count) & 31;
 }
 
+void voice::held_gains::write(int s) const {
+    for (int k = 0; k < count; ++k) {
+        a[k * s] = level;
+        pl[k * s] = l;
+        pr[k * s] = r;
+    }
+}
+
 int voice::prepare_chunk(const double* child_in, int at, int len, int s, double* x, double* a,
                          double* pl, double* pr) {
+    held.count = 0;
     int tick_at = len;
     int k = 0;
     while (k < len) {
@@ -514,23 +533,38 @@ template <class V, int N, int T>
 }
 
 // The DC blocker after the amplifier, and the pan: pl and pr become the lanes' output.
-template <class V, int N>
+// Held: every lane's amplifier factor and gains are its constants (voice::held), not the
+// arrays.
+template <class V, int N, bool Held>
 [[gnu::always_inline]] inline void dc_lanes(voice* const* v, int m, const double* x,
                                             const double* a, double* pl, double* pr, int s,
                                             int from, int to) {
     constexpr int width = sizeof(V) / sizeof(double);
     biquad_lanes<V> dc[N];
+    V ha[N]{}, hl[N]{}, hr[N]{};
     for (int l = 0; l < m; ++l) {
         const biquad& d = v[l]->dc;
-        dc[l / width].load(d, l % width);
-        dc[l / width].coefficients(d.nb0, d.na1, d.na2, l % width);
+        const int i = l / width, w = l % width;
+        dc[i].load(d, w);
+        dc[i].coefficients(d.nb0, d.na1, d.na2, w);
+        if constexpr (Held) {
+            put(ha[i], w, v[l]->held.level);
+            put(hl[i], w, v[l]->held.l);
+            put(hr[i], w, v[l]->held.r);
+        }
     }
     for (int k = from; k < to; ++k) {
         for (int i = 0; i < N; ++i) {
             const int o = k * s + i * width;
-            const V y = dc[i].high_pass(load<V>(a + o) * load<V>(x + o));
-            store(pl + o, y * load<V>(pl + o));
-            store(pr + o, y * load<V>(pr + o));
+            if constexpr (Held) {
+                const V y = dc[i].high_pass(ha[i] * load<V>(x + o));
+                store(pl + o, y * hl[i]);
+                store(pr + o, y * hr[i]);
+            } else {
+                const V y = dc[i].high_pass(load<V>(a + o) * load<V>(x + o));
+                store(pl + o, y * load<V>(pl + o));
+                store(pr + o, y * load<V>(pr + o));
+            }
         }
     }
     for (int l = 0; l < m; ++l) dc[l / width].store(v[l]->dc, l % width);
@@ -562,15 +596,16 @@ __attribute__((target_clones("avx2", "default"))) void filter_group(
     }
 }
 
+template <bool Held>
 __attribute__((target_clones("avx2", "default"))) void dc_group(voice* const* v, int m,
                                                                  const double* x, const double* a,
                                                                  double* pl, double* pr, int s,
                                                                  int from, int to) {
     switch ((m + 3) / 4) {
-        case 1: dc_lanes<v4d, 1>(v, m, x, a, pl, pr, s, from, to); break;
-        case 2: dc_lanes<v4d, 2>(v, m, x, a, pl, pr, s, from, to); break;
-        case 3: dc_lanes<v4d, 3>(v, m, x, a, pl, pr, s, from, to); break;
-        default: dc_lanes<v4d, 4>(v, m, x, a, pl, pr, s, from, to); break;
+        case 1: dc_lanes<v4d, 1, Held>(v, m, x, a, pl, pr, s, from, to); break;
+        case 2: dc_lanes<v4d, 2, Held>(v, m, x, a, pl, pr, s, from, to); break;
+        case 3: dc_lanes<v4d, 3, Held>(v, m, x, a, pl, pr, s, from, to); break;
+        default: dc_lanes<v4d, 4, Held>(v, m, x, a, pl, pr, s, from, to); break;
     }
 }
 
@@ -634,6 +669,12 @@ void voice::render_lanes(voice* const* v, int m, double* left, double* right, in
                                          x + l, a + l, pl + l, pr + l);
             same = same && before[l].kind == kind && w.filter.type() == kind;
         }
+        // Lanes that held their gains over the whole chunk read them as constants when all
+        // do; otherwise their arrays are written out now.
+        bool held = true;
+        for (int l = 0; l < m; ++l) held = held && v[l]->held.count == len;
+        if (!held)
+            for (int l = 0; l < m; ++l) v[l]->held.write(s);
         if (m == 1 || !same) {
             for (int l = 0; l < m; ++l) filter_alone(v[l], before[l], tick_at[l], x + l, s, len);
         } else {
@@ -654,14 +695,17 @@ void voice::render_lanes(voice* const* v, int m, double* left, double* right, in
                 if (v[l]->tail_check) to = std::min(to, tick_at[l] + 1);
             if (m == 1) {
                 biquad d = v[0]->dc;  // in a local for the run, so it stays in registers
+                const held_gains& h = v[0]->held;
                 for (int k = from; k < to; ++k) {
-                    const double y = d.process_high_pass(a[k] * x[k]);
-                    left[j + k] += y * pl[k];
-                    right[j + k] += y * pr[k];
+                    const double y = d.process_high_pass((held ? h.level : a[k]) * x[k]);
+                    left[j + k] += y * (held ? h.l : pl[k]);
+                    right[j + k] += y * (held ? h.r : pr[k]);
                 }
                 v[0]->dc = d;
+            } else if (held) {
+                dc_group<true>(v, m, x, a, pl, pr, s, from, to);
             } else {
-                dc_group(v, m, x, a, pl, pr, s, from, to);
+                dc_group<false>(v, m, x, a, pl, pr, s, from, to);
             }
             for (int l = 0; l < m; ++l)
                 if (v[l]->tail_check && tick_at[l] + 1 == to)
