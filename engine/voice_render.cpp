@@ -431,38 +431,53 @@ template <class V> struct biquad_lanes {
     V band_pass(V x) { return feed(nb0 * (x - x2), x); }
 };
 
-template <class V> struct ladder_lanes {
-    V y1{}, y2{}, y3{}, y4{}, y4_prev{}, t1{}, t2{}, t3{}, gv{}, k4{};
+// N chains of V lanes, stepped in lockstep, one operation for every chain before the next:
+// the chains' long dependent sequences then overlap in the processor, which a chain after
+// chain order would leave waiting.
+template <class V, int N> struct ladder_lanes {
+    static constexpr int width = sizeof(V) / sizeof(double);
+    V y1[N]{}, y2[N]{}, y3[N]{}, y4[N]{}, y4_prev[N]{}, t1[N]{}, t2[N]{}, t3[N]{}, gv[N]{}, k4[N]{};
     void load(const ladder& d, int l) {
-        put(y1, l, d.y1), put(y2, l, d.y2), put(y3, l, d.y3), put(y4, l, d.y4);
-        put(y4_prev, l, d.y4_prev), put(t1, l, d.t1), put(t2, l, d.t2), put(t3, l, d.t3);
+        const int i = l / width, w = l % width;
+        put(y1[i], w, d.y1), put(y2[i], w, d.y2), put(y3[i], w, d.y3), put(y4[i], w, d.y4);
+        put(y4_prev[i], w, d.y4_prev), put(t1[i], w, d.t1), put(t2[i], w, d.t2);
+        put(t3[i], w, d.t3);
     }
     void store(ladder& d, int l) const {
-        d.y1 = lane(y1, l), d.y2 = lane(y2, l), d.y3 = lane(y3, l), d.y4 = lane(y4, l);
-        d.y4_prev = lane(y4_prev, l), d.t1 = lane(t1, l), d.t2 = lane(t2, l), d.t3 = lane(t3, l);
+        const int i = l / width, w = l % width;
+        d.y1 = lane(y1[i], w), d.y2 = lane(y2[i], w), d.y3 = lane(y3[i], w);
+        d.y4 = lane(y4[i], w), d.y4_prev = lane(y4_prev[i], w), d.t1 = lane(t1[i], w);
+        d.t2 = lane(t2[i], w), d.t3 = lane(t3[i], w);
     }
     // The factors ladder::process forms every sample, the same values (V = 2).
-    void coefficients(double g, double k, int l) { put(gv, l, 2.0 * g), put(k4, l, 4.0 * k); }
-    void half_step(V u) {
-        y1 += gv * (u - t1);
-        const V s1 = sat_half(y1);
-        t1 = s1;
-        y2 += gv * (s1 - t2);
-        const V s2 = sat_half(y2);
-        t2 = s2;
-        y3 += gv * (s2 - t3);
-        const V s3 = sat_half(y3);
-        t3 = s3;
-        y4 += gv * (s3 - sat_half(y4));
+    void coefficients(double g, double k, int l) {
+        put(gv[l / width], l % width, 2.0 * g), put(k4[l / width], l % width, 4.0 * k);
     }
-    V process(V x) {
-        half_step(sat_half(x - k4 * y4));
-        const V m = (y4 + y4_prev) * 0.5;
-        y4_prev = y4;
-        half_step(sat_half(m - k4 * y4));
-        const V out = (y4 + y4_prev) * 0.5;
-        y4_prev = y4;
-        return out;
+    void half_step(V (&u)[N]) {
+        V s[N];
+        for (int i = 0; i < N; ++i) y1[i] += gv[i] * (u[i] - t1[i]);
+        for (int i = 0; i < N; ++i) s[i] = sat_half(y1[i]);
+        for (int i = 0; i < N; ++i) y2[i] += gv[i] * (s[i] - t2[i]), t1[i] = s[i];
+        for (int i = 0; i < N; ++i) s[i] = sat_half(y2[i]);
+        for (int i = 0; i < N; ++i) y3[i] += gv[i] * (s[i] - t3[i]), t2[i] = s[i];
+        for (int i = 0; i < N; ++i) s[i] = sat_half(y3[i]);
+        for (int i = 0; i < N; ++i) y4[i] += gv[i] * (s[i] - sat_half(y4[i])), t3[i] = s[i];
+    }
+    // x in place: the input of every chain, then its output.
+    void process(V (&x)[N]) {
+        V u[N];
+        for (int i = 0; i < N; ++i) u[i] = sat_half(x[i] - k4[i] * y4[i]);
+        half_step(u);
+        for (int i = 0; i < N; ++i) {
+            const V m = (y4[i] + y4_prev[i]) * 0.5;
+            y4_prev[i] = y4[i];
+            u[i] = sat_half(m - k4[i] * y4[i]);
+        }
+        half_step(u);
+        for (int i = 0; i < N; ++i) {
+            x[i] = (y4[i] + y4_prev[i]) * 0.5;
+            y4_prev[i] = y4[i];
+        }
     }
 };
 
@@ -478,11 +493,11 @@ template <class V, int N, int T>
                                                 double* x, int s, int from, int to) {
     constexpr int width = sizeof(V) / sizeof(double);
     biquad_lanes<V> fa[N], fb[N];
-    ladder_lanes<V> lad[N];
+    ladder_lanes<V, N> lad;
     auto take = [&](int l, const coefficients& c) {
         const int i = l / width, w = l % width;
         if constexpr (T == voice_filter::analog_lp) {
-            lad[i].coefficients(c.g, c.k, w);
+            lad.coefficients(c.g, c.k, l);
         } else {
             fa[i].coefficients(c.a_nb0, c.a_na1, c.a_na2, w);
             fb[i].coefficients(c.b_nb0, c.b_na1, c.b_na2, w);
@@ -492,7 +507,7 @@ template <class V, int N, int T>
         const voice_filter& f = v[l]->filter;
         const int i = l / width, w = l % width;
         if constexpr (T == voice_filter::analog_lp) {
-            lad[i].load(f.lad, w);
+            lad.load(f.lad, l);
         } else {
             fa[i].load(f.a, w);
             fb[i].load(f.b, w);
@@ -506,16 +521,27 @@ template <class V, int N, int T>
             if (tick_at[l] > k && tick_at[l] < end) end = tick_at[l];
         for (; k < end; ++k) {
             double* p = x + k * s;
-            for (int i = 0; i < N; ++i) {
-                const V in = load<V>(p + i * width);
-                V f;
-                if constexpr (T == voice_filter::lp12) f = fa[i].low_pass(in);
-                else if constexpr (T == voice_filter::hpf) f = fa[i].high_pass(in);
-                else if constexpr (T == voice_filter::lp24) f = fb[i].low_pass(fa[i].low_pass(in));
-                else if constexpr (T == voice_filter::bpf) f = fb[i].band_pass(fa[i].band_pass(in));
-                else f = lad[i].process(in);
-                store(p + i * width, f);
+            if constexpr (T == voice_filter::analog_lp) {
+                V io[N];
+                for (int i = 0; i < N; ++i) io[i] = load<V>(p + i * width);
+                lad.process(io);
+                for (int i = 0; i < N; ++i) store(p + i * width, io[i]);
+                continue;
             }
+            V f[N];
+            for (int i = 0; i < N; ++i) f[i] = load<V>(p + i * width);
+            for (int i = 0; i < N; ++i) {
+                if constexpr (T == voice_filter::lp12 || T == voice_filter::lp24) f[i] = fa[i].low_pass(f[i]);
+                else if constexpr (T == voice_filter::hpf) f[i] = fa[i].high_pass(f[i]);
+                else f[i] = fa[i].band_pass(f[i]);
+            }
+            if constexpr (T == voice_filter::lp24 || T == voice_filter::bpf) {
+                for (int i = 0; i < N; ++i) {
+                    if constexpr (T == voice_filter::lp24) f[i] = fb[i].low_pass(f[i]);
+                    else f[i] = fb[i].band_pass(f[i]);
+                }
+            }
+            for (int i = 0; i < N; ++i) store(p + i * width, f[i]);
         }
         for (int l = 0; l < m; ++l)
             if (tick_at[l] == k) take(l, v[l]->filter.current());
@@ -524,7 +550,7 @@ template <class V, int N, int T>
         voice_filter& f = v[l]->filter;
         const int i = l / width, w = l % width;
         if constexpr (T == voice_filter::analog_lp) {
-            lad[i].store(f.lad, w);
+            lad.store(f.lad, l);
         } else {
             fa[i].store(f.a, w);
             fb[i].store(f.b, w);
