@@ -40,14 +40,16 @@ void workload_patch(Set set, int filter_type, bool recorded) {
 }
 
 // Note-ons (velocity 100) for count keys from first_key, as one VstEvents list; midi and
-// storage hold what the list points to.
+// storage hold what the list points to. With a spread, note k starts k·spread samples into
+// the block (modulo 512), as played notes fall between a voice's control ticks.
 inline VstEvents* note_events(std::vector<VstMidiEvent>& midi, std::vector<char>& storage,
-                              int first_key, int count) {
+                              int first_key, int count, int spread = 0) {
     midi.clear();
     for (int k = 0; k < count; ++k) {
         VstMidiEvent e{};
         e.type = kVstMidiType;
         e.byteSize = sizeof e;
+        e.deltaFrames = k * spread % 512;
         e.midiData[0] = char(0x90);
         e.midiData[1] = char(first_key + k);
         e.midiData[2] = 100;

@@ -48,9 +48,10 @@ bool load(player& pl, const char* path, double rate, std::string& error) {
     return true;
 }
 
-// Kaveo with the workload's patch on two recorded ~2 s tones, `notes` keys held.
+// Kaveo with the workload's patch on two recorded ~2 s tones, `notes` keys held, started
+// `spread` samples apart.
 bool load_kaveo(player& pl, double rate, int filter_type, int notes, int unison,
-                std::string& error) {
+                std::string& error, int spread = 0) {
     if (!load(pl, KAVEO_PLUGIN_PATH, rate, error)) return false;
     program tones;
     tones.waves.waves[0] = bench::tone_set(220.0);
@@ -69,7 +70,8 @@ bool load_kaveo(player& pl, double rate, int filter_type, int notes, int unison,
     bench::workload_patch(set, filter_type, true);
     set(P_UNISON_VOICES, choice_to_value(unison - 1, 6));
     set(P_UNISON_DETUNE, 0.5f);
-    pl.p->dispatch(effProcessEvents, 0, 0, bench::note_events(pl.midi, pl.storage, 40, notes));
+    pl.p->dispatch(effProcessEvents, 0, 0,
+                   bench::note_events(pl.midi, pl.storage, 40, notes, spread));
     pl.render(16);  // past the attacks
     return true;
 }
@@ -122,12 +124,14 @@ BENCHMARK(BM_WorkloadBesideAmsynth)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
-// Args: notes, unison voices per note, filter type; Kaveo alone, 44.1 kHz.
+// Args: notes, unison voices per note, filter type, samples between the notes' starts;
+// Kaveo alone, 44.1 kHz.
 void BM_WorkloadVoices(benchmark::State& state) {
     const int notes = int(state.range(0)), unison = int(state.range(1));
     player kaveo;
     std::string error;
-    if (!load_kaveo(kaveo, 44100.0, int(state.range(2)), notes, unison, error)) {
+    if (!load_kaveo(kaveo, 44100.0, int(state.range(2)), notes, unison, error,
+                    int(state.range(3)))) {
         state.SkipWithError(error.c_str());
         return;
     }
@@ -144,14 +148,15 @@ void BM_WorkloadVoices(benchmark::State& state) {
     state.counters["pct_per_voice"] = 100.0 * work / (turns * audio) / double(notes * unison);
 }
 BENCHMARK(BM_WorkloadVoices)
-    ->ArgNames({"notes", "unison", "filter"})
-    ->Args({5, 6, 5})  // five notes of six unison voices on AnaLP
-    ->Args({1, 1, 2})
-    ->Args({2, 1, 2})
-    ->Args({4, 1, 2})
-    ->Args({8, 1, 2})
-    ->Args({16, 1, 2})
-    ->Args({32, 1, 2})
+    ->ArgNames({"notes", "unison", "filter", "spread"})
+    ->Args({5, 6, 5, 0})  // five notes of six unison voices on AnaLP
+    ->Args({1, 1, 2, 0})
+    ->Args({2, 1, 2, 0})
+    ->Args({4, 1, 2, 0})
+    ->Args({8, 1, 2, 0})
+    ->Args({16, 1, 2, 0})
+    ->Args({32, 1, 2, 0})
+    ->Args({32, 1, 2, 13})  // the notes' control ticks all apart
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 

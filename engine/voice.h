@@ -211,16 +211,17 @@ private:
     void child_tick_end();  // a unison child's half of the tick after its sample
     void tick_modulation();  // the LFOs, the matrix amounts and the sources, at a tick
     void dc_tail(double* left, double* right, int count);
-    // The next len samples (at most 32), from sample `at` of the block, made ready for the
-    // filter stage at stride s (the voice's lane): the filter input x, the amplifier's
+    // The next len samples (at most 32), from sample `at` of a block of n, made ready for
+    // the filter stage at stride s (the voice's lane): the filter input x, the amplifier's
     // factor a and the panned gains pl, pr. The control tick, note-off, fade-out and start
     // delay happen here at their samples. Returns the sample from which the filter takes
     // the coefficients of this chunk's tick (len when there is none).
-    int prepare_chunk(const double* child_in, int at, int len, int s, double* x, double* a,
-                      double* pl, double* pr);
-    // count samples from a control tick or between two, never past the next one.
-    void span(const double* child_in, int count, int s, double* x, double* a, double* pl,
-              double* pr);
+    int prepare_chunk(const double* child_in, int at, int len, int n, int s, double* x,
+                      double* a, double* pl, double* pr);
+    // count samples from a control tick or between two, never past the next one; room is
+    // what is left of the block.
+    void span(const double* child_in, int count, int room, int s, double* x, double* a,
+              double* pl, double* pr);
     // The oscillators' count samples o1, o2 (and the children's) through the ramps, the
     // fade and the amplitude envelope, since samples after the tick that cooked the ramps.
     void gains(const double* o1, const double* o2, const double* child_in, int since, int count,
@@ -235,6 +236,10 @@ private:
     gain_ramp ramp_balance_l, ramp_balance_r, ramp_osc_gain, ramp_unison, ramp_gain, ramp_pan_l,
         ramp_pan_r;
     bool first_tick = true;  // the note's first control tick is still to come
+    // The oscillators' output of the current control period by counter, played ahead of the
+    // spans that use it: valid for counters ahead_from..ahead_to in this block.
+    double osc_ahead[2][32] = {};
+    int ahead_from = 0, ahead_to = 0;
     // The block's note-off and fade-out samples (from release_delay and fade_delay); -1: none.
     int release_point = -1, fade_point = -1;
 

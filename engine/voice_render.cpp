@@ -205,19 +205,26 @@ void voice::tail(int n, int s, double* x, double* a, double* pl, double* pr) {
     if (fade_left == 0) tail_only = false;
 }
 
-void voice::span(const double* child_in, int count, int s, double* x, double* a, double* pl,
-                 double* pr) {
-    double o1[32], o2[32];  // a span never crosses a control tick: at most 32
+void voice::span(const double* child_in, int count, int room, int s, double* x, double* a,
+                 double* pl, double* pr) {
     const int c0 = counter;
+    // The oscillators play ahead to the end of the period or of the block, whichever comes
+    // first, so a period split into several spans (by a group's chunks, a note-off or a
+    // fade) still renders them in one stretch.
+    const int end = std::min(32, c0 + room);
+    double* o1 = osc_ahead[0];
+    double* o2 = osc_ahead[1];
     if (c0 == 0) {
         // The tick's own sample sits between the two halves of the tick; for the ramps it
         // is the last of the previous period.
         control_begin();
         // When the tick's second half moves none of their holders, the oscillators play the
-        // whole span at once.
-        const int first = osc1.still() && osc2.still() ? count : 1;
+        // period at once.
+        const int first = osc1.still() && osc2.still() ? end : 1;
         osc2.render(o2, first);
         osc1.render(o1, first);
+        ahead_from = 0;
+        ahead_to = first;
         gains(o1, o2, child_in, 32, 1, s, x, a, pl, pr);
         control_end();
         if (!active) {
@@ -225,17 +232,23 @@ void voice::span(const double* child_in, int count, int s, double* x, double* a,
             tail(count - 1, s, x + s, a + s, pl + s, pr + s);
             return;
         }
-        if (first < count) {
-            osc2.render(o2 + 1, count - 1);
-            osc1.render(o1 + 1, count - 1);
+        if (first < end) {
+            osc2.render(o2 + 1, end - 1);
+            osc1.render(o1 + 1, end - 1);
+            ahead_to = end;
         }
         if (count > 1)
             gains(o1 + 1, o2 + 1, child_in ? child_in + 1 : nullptr, 1, count - 1, s, x + s,
                   a + s, pl + s, pr + s);
     } else {
-        osc2.render(o2, count);
-        osc1.render(o1, count);
-        gains(o1, o2, child_in, c0, count, s, x, a, pl, pr);
+        if (c0 < ahead_from || c0 >= ahead_to) {
+            // A new block: what was played ahead ended with the last one.
+            osc2.render(o2 + c0, end - c0);
+            osc1.render(o1 + c0, end - c0);
+            ahead_from = c0;
+            ahead_to = end;
+        }
+        gains(o1 + c0, o2 + c0, child_in, c0, count, s, x, a, pl, pr);
     }
     counter = (c0 + count) & 31;
 }
@@ -248,8 +261,8 @@ void voice::held_gains::write(int s) const {
     }
 }
 
-int voice::prepare_chunk(const double* child_in, int at, int len, int s, double* x, double* a,
-                         double* pl, double* pr) {
+int voice::prepare_chunk(const double* child_in, int at, int len, int n, int s, double* x,
+                         double* a, double* pl, double* pr) {
     held.count = 0;
     int tick_at = len;
     int k = 0;
@@ -283,7 +296,7 @@ int voice::prepare_chunk(const double* child_in, int at, int len, int s, double*
         const bool fading = fade_left > 0;
         if (fading) count = std::min(count, fade_left);
         if (counter == 0) tick_at = k;
-        span(child_in ? child_in + k : nullptr, count, s, x + o, a + o, pl + o, pr + o);
+        span(child_in ? child_in + k : nullptr, count, n - pos, s, x + o, a + o, pl + o, pr + o);
         k += count;
         // The fade-out is over: the voice and its children end here.
         if (fading && fade_left == 0) stop();
@@ -691,7 +704,7 @@ void voice::render_lanes(voice* const* v, int m, double* left, double* right, in
         for (int l = 0; l < m; ++l) {
             voice& w = *v[l];
             before[l] = w.filter.current();
-            tick_at[l] = w.prepare_chunk(child_in[l] ? child_in[l] + j : nullptr, j, len, s,
+            tick_at[l] = w.prepare_chunk(child_in[l] ? child_in[l] + j : nullptr, j, len, n, s,
                                          x + l, a + l, pl + l, pr + l);
             same = same && before[l].kind == kind && w.filter.type() == kind;
         }
