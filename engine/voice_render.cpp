@@ -4,17 +4,20 @@
 // 32 (counter 0) the modulation slots, pitch, coefficients, the filter envelope, every
 // holder, the LFO phases and the end test.
 //
-// Voices render in groups of up to eight, a chunk of at most 32 samples at a time. Each
+// Voices render in groups of up to sixteen, a chunk of at most 32 samples at a time. Each
 // voice first prepares its chunk alone (oscillators, envelope, gains, its control tick and
 // note events at their samples); then the group's filters and DC blockers run side by
-// side, one voice per lane; last each lane is added into the mix, in the group's order. A
-// voice rendered alone is a group of one. The lanes do the operations of a voice played
-// alone in the same order, so each sounds the same bit for bit.
+// side, one voice per lane, in chains of four lanes; last each lane is added into the mix,
+// in the group's order. A voice rendered alone is a group of one. The lanes do the
+// operations of a voice played alone in the same order (engine/lanes.h), so each sounds
+// the same bit for bit.
 #include "engine/voice.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+
+#include "engine/lanes.h"
 
 void voice::apply_slots() {
     for (mod_slot& s : matrix) {
@@ -379,121 +382,12 @@ void voice::skip_lfos(int n) {
     for (lfo& l : lfos) l.skip(n);
 }
 
-// The lane helpers are inlined into the kernels, compiled for each processor; no vector
-// crosses a call.
+// The kernels below are compiled for each processor, with the lane helpers inlined.
 #pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace {
 
-// Four lanes of doubles fill one AVX2 register (two SSE2 ones). A group of one runs the
-// same templates on plain doubles.
-typedef double v4d __attribute__((vector_size(32)));
-typedef long long v4i __attribute__((vector_size(32)));
-
-inline void put(double& v, int, double x) { v = x; }
-inline void put(v4d& v, int l, double x) { v[l] = x; }
-inline double lane(double v, int) { return v; }
-inline double lane(const v4d& v, int l) { return v[l]; }
-template <class V> V load(const double* p) {
-    V v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-template <class V> void store(double* p, V v) { std::memcpy(p, &v, sizeof v); }
-
-// ladder::sat(y / 2), the stages' saturation, with the halving folded into the constants
-// (knee doubled, curve quartered: powers of two, so every value is the same bit for bit)
-// and the sign put back rather than multiplied in; 0 at 0.
-constexpr double sat_knee = 2.0 * 1.92033, sat_ceiling = 0.96016, sat_curve = 0.26037 / 4.0;
-inline double sat_half(double y) {
-    const double mag = std::fabs(y);
-    const double m = (mag < sat_knee ? mag : sat_knee) - sat_knee;
-    const double r = sat_ceiling - sat_curve * m * m;
-    return y == 0.0 ? 0.0 : std::copysign(r, y);
-}
-inline v4d sat_half(v4d y) {
-    const v4i sign = v4i{} + (long long)0x8000000000000000ULL;
-    const v4d mag = (v4d)((v4i)y & ~sign);
-    const v4d knee = v4d{} + sat_knee;
-    const v4d m = (mag < knee ? mag : knee) - knee;
-    const v4d r = (v4d{} + sat_ceiling) - (v4d{} + sat_curve) * m * m;
-    return (v4d)(((v4i)r | ((v4i)y & sign)) & (y != v4d{}));
-}
-
-template <class V> struct biquad_lanes {
-    V nb0{}, na1{}, na2{}, x1{}, x2{}, y1{}, y2{};
-    void load(const biquad& b, int l) {
-        put(x1, l, b.x1), put(x2, l, b.x2), put(y1, l, b.y1), put(y2, l, b.y2);
-    }
-    void store(biquad& b, int l) const {
-        b.x1 = lane(x1, l), b.x2 = lane(x2, l), b.y1 = lane(y1, l), b.y2 = lane(y2, l);
-    }
-    void coefficients(double b0, double a1, double a2, int l) {
-        put(nb0, l, b0), put(na1, l, a1), put(na2, l, a2);
-    }
-    V feed(V numerator, V x) {
-        const V y = (numerator - na2 * y2) - na1 * y1;
-        x2 = x1;
-        x1 = x;
-        y2 = y1;
-        y1 = y;
-        return y;
-    }
-    V low_pass(V x) { return feed(nb0 * ((x + x2) + 2.0 * x1), x); }
-    V high_pass(V x) { return feed(nb0 * ((x + x2) - 2.0 * x1), x); }
-    V band_pass(V x) { return feed(nb0 * (x - x2), x); }
-};
-
-// N chains of V lanes, stepped in lockstep, one operation for every chain before the next:
-// the chains' long dependent sequences then overlap in the processor, which a chain after
-// chain order would leave waiting.
-template <class V, int N> struct ladder_lanes {
-    static constexpr int width = sizeof(V) / sizeof(double);
-    V y1[N]{}, y2[N]{}, y3[N]{}, y4[N]{}, y4_prev[N]{}, t1[N]{}, t2[N]{}, t3[N]{}, gv[N]{}, k4[N]{};
-    void load(const ladder& d, int l) {
-        const int i = l / width, w = l % width;
-        put(y1[i], w, d.y1), put(y2[i], w, d.y2), put(y3[i], w, d.y3), put(y4[i], w, d.y4);
-        put(y4_prev[i], w, d.y4_prev), put(t1[i], w, d.t1), put(t2[i], w, d.t2);
-        put(t3[i], w, d.t3);
-    }
-    void store(ladder& d, int l) const {
-        const int i = l / width, w = l % width;
-        d.y1 = lane(y1[i], w), d.y2 = lane(y2[i], w), d.y3 = lane(y3[i], w);
-        d.y4 = lane(y4[i], w), d.y4_prev = lane(y4_prev[i], w), d.t1 = lane(t1[i], w);
-        d.t2 = lane(t2[i], w), d.t3 = lane(t3[i], w);
-    }
-    // The factors ladder::process forms every sample, the same values (V = 2).
-    void coefficients(double g, double k, int l) {
-        put(gv[l / width], l % width, 2.0 * g), put(k4[l / width], l % width, 4.0 * k);
-    }
-    void half_step(V (&u)[N]) {
-        V s[N];
-        for (int i = 0; i < N; ++i) y1[i] += gv[i] * (u[i] - t1[i]);
-        for (int i = 0; i < N; ++i) s[i] = sat_half(y1[i]);
-        for (int i = 0; i < N; ++i) y2[i] += gv[i] * (s[i] - t2[i]), t1[i] = s[i];
-        for (int i = 0; i < N; ++i) s[i] = sat_half(y2[i]);
-        for (int i = 0; i < N; ++i) y3[i] += gv[i] * (s[i] - t3[i]), t2[i] = s[i];
-        for (int i = 0; i < N; ++i) s[i] = sat_half(y3[i]);
-        for (int i = 0; i < N; ++i) y4[i] += gv[i] * (s[i] - sat_half(y4[i])), t3[i] = s[i];
-    }
-    // x in place: the input of every chain, then its output.
-    void process(V (&x)[N]) {
-        V u[N];
-        for (int i = 0; i < N; ++i) u[i] = sat_half(x[i] - k4[i] * y4[i]);
-        half_step(u);
-        for (int i = 0; i < N; ++i) {
-            const V m = (y4[i] + y4_prev[i]) * 0.5;
-            y4_prev[i] = y4[i];
-            u[i] = sat_half(m - k4[i] * y4[i]);
-        }
-        half_step(u);
-        for (int i = 0; i < N; ++i) {
-            x[i] = (y4[i] + y4_prev[i]) * 0.5;
-            y4_prev[i] = y4[i];
-        }
-    }
-};
-
+using namespace lanes;
 using coefficients = voice_filter::coefficients;
 
 // The filter of type T on the first m lanes of a group (N chains of V), samples from..to

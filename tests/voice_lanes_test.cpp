@@ -1,7 +1,8 @@
 // Voices rendered side by side in lanes sound exactly as voices rendered one at a time:
-// factory programs, the benchmark's workload (32 held notes; 5 notes of 6 unison voices),
-// notes starting off the control grid, note-offs that end notes with their DC tails, and
-// steals, all on the ladder filter that the lanes play.
+// factory programs on their own filters and on the ladder, the benchmark's workload (32
+// held notes; 5 notes of 6 unison voices), notes starting off the control grid (so the
+// lanes of a group tick at different samples), note-offs that end notes with their DC
+// tails, steals, and a filter type changed while notes sound.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -48,6 +49,9 @@ test::instrument::block play(bool lanes, const setup_fn& setup, int held) {
     in.render_into(out, 2 * 44100, 300);
     for (int k = 0; k < 12; ++k) in.note_on(50 + k, 90, (k * 53) % 299);
     in.render_into(out, 3000, 299);
+    // Each voice takes the new type at its own tick: for a while a group holds both.
+    in.choose(P_FILTER_TYPE, 3, 7);
+    in.render_into(out, 1000, 299);
     for (int k = 0; k < 12; k += 2) in.note_off(50 + k, (k * 29) % 200);
     in.render_into(out, 5000, 333);
     for (int k = 0; k < 40; ++k) in.note_on(30 + k, 70 + k, (k * 11) % 250);
