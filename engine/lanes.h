@@ -1,7 +1,8 @@
 // Lanes: the filter sections of several voices side by side in vectors of doubles, the
 // same operations in the same order as the scalar sections (biquad, ladder), so every lane
 // gives its voice's values bit for bit. V is a vector of four lanes or a plain double (one
-// lane). Compiled into each processor's kernels; no vector crosses a call.
+// lane). Everything here is forced inline into each processor's kernels: a vector passed
+// across a call between code compiled for different processors would not arrive.
 #pragma once
 
 #include <cmath>
@@ -13,34 +14,36 @@
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wpsabi"
 
+#define KAVEO_LANE [[gnu::always_inline]] inline
+
 namespace lanes {
 
 // Four lanes of doubles fill one AVX2 register (two SSE2 ones).
 typedef double v4d __attribute__((vector_size(32)));
 typedef long long v4i __attribute__((vector_size(32)));
 
-inline void put(double& v, int, double x) { v = x; }
-inline void put(v4d& v, int l, double x) { v[l] = x; }
-inline double lane(double v, int) { return v; }
-inline double lane(const v4d& v, int l) { return v[l]; }
-template <class V> V load(const double* p) {
+KAVEO_LANE void put(double& v, int, double x) { v = x; }
+KAVEO_LANE void put(v4d& v, int l, double x) { v[l] = x; }
+KAVEO_LANE double lane(double v, int) { return v; }
+KAVEO_LANE double lane(const v4d& v, int l) { return v[l]; }
+template <class V> KAVEO_LANE V load(const double* p) {
     V v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
-template <class V> void store(double* p, V v) { std::memcpy(p, &v, sizeof v); }
+template <class V> KAVEO_LANE void store(double* p, V v) { std::memcpy(p, &v, sizeof v); }
 
 // ladder::sat(y / 2), the stages' saturation, with the halving folded into the constants
 // (knee doubled, curve quartered: powers of two, so every value is the same bit for bit)
 // and the sign put back rather than multiplied in; 0 at 0.
 constexpr double sat_knee = 2.0 * 1.92033, sat_ceiling = 0.96016, sat_curve = 0.26037 / 4.0;
-inline double sat_half(double y) {
+KAVEO_LANE double sat_half(double y) {
     const double mag = std::fabs(y);
     const double m = (mag < sat_knee ? mag : sat_knee) - sat_knee;
     const double r = sat_ceiling - sat_curve * m * m;
     return y == 0.0 ? 0.0 : std::copysign(r, y);
 }
-inline v4d sat_half(v4d y) {
+KAVEO_LANE v4d sat_half(v4d y) {
     const v4i sign = v4i{} + (long long)0x8000000000000000ULL;
     const v4d mag = (v4d)((v4i)y & ~sign);
     const v4d knee = v4d{} + sat_knee;
@@ -51,16 +54,16 @@ inline v4d sat_half(v4d y) {
 
 template <class V> struct biquad_lanes {
     V nb0{}, na1{}, na2{}, x1{}, x2{}, y1{}, y2{};
-    void load(const biquad& b, int l) {
+    KAVEO_LANE void load(const biquad& b, int l) {
         put(x1, l, b.x1), put(x2, l, b.x2), put(y1, l, b.y1), put(y2, l, b.y2);
     }
-    void store(biquad& b, int l) const {
+    KAVEO_LANE void store(biquad& b, int l) const {
         b.x1 = lane(x1, l), b.x2 = lane(x2, l), b.y1 = lane(y1, l), b.y2 = lane(y2, l);
     }
-    void coefficients(double b0, double a1, double a2, int l) {
+    KAVEO_LANE void coefficients(double b0, double a1, double a2, int l) {
         put(nb0, l, b0), put(na1, l, a1), put(na2, l, a2);
     }
-    V feed(V numerator, V x) {
+    KAVEO_LANE V feed(V numerator, V x) {
         const V y = (numerator - na2 * y2) - na1 * y1;
         x2 = x1;
         x1 = x;
@@ -68,9 +71,9 @@ template <class V> struct biquad_lanes {
         y1 = y;
         return y;
     }
-    V low_pass(V x) { return feed(nb0 * ((x + x2) + 2.0 * x1), x); }
-    V high_pass(V x) { return feed(nb0 * ((x + x2) - 2.0 * x1), x); }
-    V band_pass(V x) { return feed(nb0 * (x - x2), x); }
+    KAVEO_LANE V low_pass(V x) { return feed(nb0 * ((x + x2) + 2.0 * x1), x); }
+    KAVEO_LANE V high_pass(V x) { return feed(nb0 * ((x + x2) - 2.0 * x1), x); }
+    KAVEO_LANE V band_pass(V x) { return feed(nb0 * (x - x2), x); }
 };
 
 // N chains of V lanes, stepped in lockstep, one operation for every chain before the next:
@@ -79,23 +82,23 @@ template <class V> struct biquad_lanes {
 template <class V, int N> struct ladder_lanes {
     static constexpr int width = sizeof(V) / sizeof(double);
     V y1[N]{}, y2[N]{}, y3[N]{}, y4[N]{}, y4_prev[N]{}, t1[N]{}, t2[N]{}, t3[N]{}, gv[N]{}, k4[N]{};
-    void load(const ladder& d, int l) {
+    KAVEO_LANE void load(const ladder& d, int l) {
         const int i = l / width, w = l % width;
         put(y1[i], w, d.y1), put(y2[i], w, d.y2), put(y3[i], w, d.y3), put(y4[i], w, d.y4);
         put(y4_prev[i], w, d.y4_prev), put(t1[i], w, d.t1), put(t2[i], w, d.t2);
         put(t3[i], w, d.t3);
     }
-    void store(ladder& d, int l) const {
+    KAVEO_LANE void store(ladder& d, int l) const {
         const int i = l / width, w = l % width;
         d.y1 = lane(y1[i], w), d.y2 = lane(y2[i], w), d.y3 = lane(y3[i], w);
         d.y4 = lane(y4[i], w), d.y4_prev = lane(y4_prev[i], w), d.t1 = lane(t1[i], w);
         d.t2 = lane(t2[i], w), d.t3 = lane(t3[i], w);
     }
     // The factors ladder::process forms every sample, the same values (V = 2).
-    void coefficients(double g, double k, int l) {
+    KAVEO_LANE void coefficients(double g, double k, int l) {
         put(gv[l / width], l % width, 2.0 * g), put(k4[l / width], l % width, 4.0 * k);
     }
-    void half_step(V (&u)[N]) {
+    KAVEO_LANE void half_step(V (&u)[N]) {
         V s[N];
         for (int i = 0; i < N; ++i) y1[i] += gv[i] * (u[i] - t1[i]);
         for (int i = 0; i < N; ++i) s[i] = sat_half(y1[i]);
@@ -106,7 +109,7 @@ template <class V, int N> struct ladder_lanes {
         for (int i = 0; i < N; ++i) y4[i] += gv[i] * (s[i] - sat_half(y4[i])), t3[i] = s[i];
     }
     // x in place: the input of every chain, then its output.
-    void process(V (&x)[N]) {
+    KAVEO_LANE void process(V (&x)[N]) {
         V u[N];
         for (int i = 0; i < N; ++i) u[i] = sat_half(x[i] - k4[i] * y4[i]);
         half_step(u);
@@ -124,5 +127,7 @@ template <class V, int N> struct ladder_lanes {
 };
 
 }  // namespace lanes
+
+#undef KAVEO_LANE
 
 #pragma GCC diagnostic pop

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the quick start need, if missing; with
 # --test also what the tests use (fuzzing, audio files, a virtual display, other hosts and
-# plug-ins to check against).
+# plug-ins to check against, an emulated plain x86-64 processor).
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
@@ -10,7 +10,7 @@ packages=(
   zenity
 )
 if [ "${1:-}" = "--test" ]; then
-  packages+=(clang libclang-rt-14-dev sox xvfb xdotool x11-apps amsynth qtractor)
+  packages+=(clang libclang-rt-14-dev sox xvfb xdotool x11-apps amsynth qtractor qemu-user)
 fi
 missing=()
 for p in "${packages[@]}"; do
