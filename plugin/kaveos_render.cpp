@@ -56,18 +56,17 @@ void Kaveos::render_voices(int frames) {
     double* left = mix_left.data();
     double* right = mix_right.data();
     double* child = mix_child.data();
-    auto play = [&](voice& v) {
-        if (!v.has_children()) {
-            v.render(left, right, frames, nullptr);
-            return;
+    // A played voice's unison children summed into c; null when it has none.
+    auto children_sum = [&](voice& v, double* c) -> const double* {
+        if (!v.has_children()) return nullptr;
+        std::fill_n(c, frames, 0.0);
+        for (voice* ch : v.children) {
+            if (!ch) break;
+            if (ch->active && ch->is_child && ch->parent == &v) ch->render_child(c, frames);
         }
-        std::fill_n(child, frames, 0.0);
-        for (voice* c : v.children) {
-            if (!c) break;
-            if (c->active && c->is_child && c->parent == &v) c->render_child(child, frames);
-        }
-        v.render(left, right, frames, child);
+        return c;
     };
+    auto play = [&](voice& v) { v.render(left, right, frames, children_sum(v, child)); };
     // Off the pool first: what fades out there left its place this block or before.
     for (voice* v : off_pool) {
         if (v->is_child && v->active) continue;  // rendered by its parent
@@ -92,17 +91,8 @@ void Kaveos::render_voices(int frames) {
     auto flush = [&] {
         if (grouped == 0) return;
         std::array<const double*, voice::lane_width> child_in{};
-        for (int l = 0; l < grouped; ++l) {
-            voice& v = *group[size_t(l)];
-            if (!v.has_children()) continue;
-            double* c = child + size_t(l) * size_t(frames);
-            std::fill_n(c, frames, 0.0);
-            for (voice* ch : v.children) {
-                if (!ch) break;
-                if (ch->active && ch->is_child && ch->parent == &v) ch->render_child(c, frames);
-            }
-            child_in[size_t(l)] = c;
-        }
+        for (int l = 0; l < grouped; ++l)
+            child_in[size_t(l)] = children_sum(*group[size_t(l)], child + size_t(l) * size_t(frames));
         voice::render_lanes(group.data(), grouped, left, right, frames, child_in.data());
         for (int l = 0; l < grouped; ++l) leave(*group[size_t(l)], group_slots[size_t(l)]);
         grouped = 0;
