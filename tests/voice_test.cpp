@@ -143,7 +143,10 @@ TEST(Holders, BatchedTicksMatchTicksInTurn) {
         // A holder that says it is still is: a tick would change nothing it shows.
         gainp probe = in_turn;
         probe.tick();
-        if (in_turn.still()) ASSERT_TRUE(probe.get() == in_turn.get() && probe.value == in_turn.value) << i;
+        if (in_turn.still()) {
+            ASSERT_EQ(probe.get(), in_turn.get()) << i;
+            ASSERT_EQ(probe.value, in_turn.value) << i;
+        }
     }
 }
 
