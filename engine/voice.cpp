@@ -186,7 +186,6 @@ void voice::start(int n, double t, int role, int v, int d) {
     unison_gain = unison_gain_for(count);
     fade_left = 0;
     fade_delay = -1;
-    tail_only = false;
     tail_check = false;
     first_tick = true;
     hold_ramps();
@@ -263,7 +262,6 @@ void voice::stop() {
     release_delay = -1;
     fade_left = 0;
     fade_delay = -1;
-    tail_only = false;
     tail_check = false;
     for (voice* c : children) {
         if (!c) break;
@@ -284,7 +282,6 @@ void voice::fade_out(int delta) {
     }
     fade_delay = -1;
     fade_left = fade_samples();
-    tail_only = false;
 }
 
 void voice::take_lfo_phases(const voice& other) {

@@ -152,7 +152,6 @@ public:
     int counter = 0;  // sample counter modulo 32; 0 is a control tick
     int fade_left = 0;   // samples of fade-out still to play; 0: none
     int fade_delay = -1;  // samples into the current block until the fade-out; -1: none
-    bool tail_only = false;  // the fade is of the DC blocker's tail alone (the note ended)
     bool tail_check = false;  // ended at a tick: whether the tail rings is still to be seen
     // A stretch of the chunk being prepared whose amplifier factor and panned gains are
     // constant (a held note's), not yet written into the arrays: a group whose lanes all

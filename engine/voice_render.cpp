@@ -95,7 +95,6 @@ void voice::end_note() {
     // it has as good as settled; that is known once the tick's own sample has passed
     // through it (check_tail).
     if (fade_left == 0) fade_left = fade_samples();
-    tail_only = true;
     tail_check = true;
 }
 
@@ -104,7 +103,6 @@ void voice::check_tail(double* pl, double* pr, int s, int from, int len) {
     const double ringing = std::fabs(dc.y1) + std::fabs(dc.y2) + std::fabs(dc.x1) + std::fabs(dc.x2);
     if (ringing > 1e-7) return;
     fade_left = 0;
-    tail_only = false;
     for (int k = from; k < len; ++k) pl[k * s] = pr[k * s] = 0.0;
 }
 
@@ -117,7 +115,6 @@ void voice::dc_tail(double* left, double* right, int count) {
         left[k] += y * pl;
         right[k] += y * pr;
     }
-    if (fade_left == 0) tail_only = false;
 }
 
 void voice::render_tail(double* left, double* right, int n) {
@@ -179,7 +176,7 @@ void voice::gains(const double* o1, const double* o2, const double* child_in, in
         fade_left -= count;
     }
     // The envelope times the gain, a·g (the product the amplifier applies first).
-    if (amp.stage == eg::sustain_stage || amp.stage == eg::idle) {
+    if (steady) {
         // A held (or finished) envelope is a constant level.
         const double level = amp.next();
         for (int k = 0; k < count; ++k) a[k * s] = level * g[k];
@@ -205,7 +202,6 @@ void voice::tail(int n, int s, double* x, double* a, double* pl, double* pr) {
         pl[k * s] = ramp_pan_l.to * w;
         pr[k * s] = ramp_pan_r.to * w;
     }
-    if (fade_left == 0) tail_only = false;
 }
 
 void voice::span(const double* child_in, int count, int room, int s, double* x, double* a,
