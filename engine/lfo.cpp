@@ -57,7 +57,15 @@ void lfo::advance() {
         if (v - prev > 0.02) v = prev + 0.02;
         if (v - prev < -0.02) v = prev - 0.02;
         value = v;
-        if (output) output->tick_and_smooth(published(v), 3);
+        if (output) {
+            if (read) {
+                output->tick_and_smooth(published(v), 3);
+            } else {
+                unread_before = unread_last;
+                unread_last = published(v);
+                if (unread_ticks < 2) ++unread_ticks;
+            }
+        }
         prev = v;
         index += inc_int;
         frac += inc_frac;
@@ -106,7 +114,20 @@ void lfo::restart(double phase) {
     if (output && table) {
         double v = table.data[index] * 2.0;
         output->set(published(v));
+        unread_ticks = 0;
     }
+}
+
+void lfo::set_read(bool r) {
+    if (r && !read && output) {
+        // The ticks it missed, taken now. Past one, it starts from the value before the
+        // last: it glides to each value within a tick, so the ticks would have left it
+        // there but for the rounding of a step.
+        if (unread_ticks == 2) output->set(unread_before);
+        if (unread_ticks >= 1) output->tick_and_smooth(unread_last, 3);
+        unread_ticks = 0;
+    }
+    read = r;
 }
 
 void lfo::set_mode(int m) {

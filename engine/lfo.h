@@ -35,6 +35,9 @@ public:
     void set_tempo(int bpm);  // recomputes unless free-running
     void set_rate(double hz) { rate = hz; recompute(); }
     void set_compat(bool on) { compat = on; }
+    // Whether a modulation slot reads the output. While none does, the ticks only note the
+    // last two values; the holder catches up from them when a slot starts reading it.
+    void set_read(bool r);
 
     pct2p* output = nullptr;  // the voice's "LFO1".."LFO3" source
     lfop rate_param;          // parameter 42, 45 or 48
@@ -49,10 +52,15 @@ public:
     int tempo = 100;        // beats per minute
     double rate = 44100.0;  // Hz
     bool compat = false;
+    bool read = true;
 
 private:
     double published(double v) const { return compat ? v : 0.5 * v + 0.5; }
     // Cached inputs of the last recompute: it runs every tick and usually finds nothing new.
     double last_hz = -1.0, last_x = -1.0, last_beats = -1.0, last_rate = -1.0;
     int last_row = -1, last_mode = -1, last_tempo = -1;
+    // While nothing reads the holder: the outputs of the last two ticks, and how many ticks
+    // it missed (counted to 2).
+    double unread_before = 0.0, unread_last = 0.0;
+    int unread_ticks = 0;
 };

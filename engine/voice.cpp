@@ -141,6 +141,11 @@ void voice::apply(int i, double x) {
         switch ((i - P_ASSIGN1_SRC) % 3) {
             case 0:  // source: one of the 8 in menu order
                 s.source = source_list[size_t(value_step(x, sources))];
+                for (size_t k = 0; k < lfos.size(); ++k) {
+                    bool read = false;
+                    for (const mod_slot& m : matrix) read = read || m.source == &lfo_out[k];
+                    lfos[k].set_read(read);
+                }
                 return;
             case 1:  // destination: a voice parameter, else the previous one stays
                 if (param* h = holder(value_step(x, 128))) s.destination = h;
