@@ -279,6 +279,36 @@ bool oscillator::still() const {
            loop_begin.still() && loop_length.still() && speed.still();
 }
 
+oscillator::course oscillator::current_course() const {
+    return {period, inc_pos, inc_pos_frac, offset_frames, loop_begin_frames, loop_frames,
+            end_frames, frames, set, data, rate, row, slot, loop, pitchable};
+}
+
+oscillator::playback oscillator::saved() const {
+    return {{grains[0], grains[1]}, anchor, position, advanced, advanced_frac, active};
+}
+
+void oscillator::replay(const playback& from, const course& then, double* out, int count) {
+    auto take = [this](const course& c) {
+        set = c.set, data = c.data, frames = c.frames, offset_frames = c.offset_frames;
+        loop_begin_frames = c.loop_begin_frames, loop_frames = c.loop_frames;
+        end_frames = c.end_frames, period = c.period, rate = c.rate, inc_pos = c.inc_pos;
+        inc_pos_frac = c.inc_pos_frac, row = c.row, slot = c.slot, loop = c.loop;
+        pitchable = c.pitchable;
+    };
+    const course now = current_course();
+    take(then);
+    grains[0] = from.grains[0];
+    grains[1] = from.grains[1];
+    anchor = from.anchor;
+    position = from.position;
+    advanced = from.advanced;
+    advanced_frac = from.advanced_frac;
+    active = from.active;
+    render(out, count);
+    take(now);
+}
+
 void oscillator::tick_params() {
     offset.tick();
     pitch.tick();

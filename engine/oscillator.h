@@ -58,6 +58,28 @@ public:
     void tick_params();
     // tick_params would change nothing: what is rendered after a tick reads as before it.
     bool still() const;
+
+    // Playing ahead of the control ticks. The course is all recorded playback reads besides
+    // its own moving state: while the ticks leave it as it was, what was played past them
+    // is what they would have led to.
+    struct course {
+        double period;  // what moves most often first, for the comparison
+        int inc_pos, inc_pos_frac;
+        int64_t offset_frames, loop_begin_frames, loop_frames, end_frames, frames;
+        const waveform* set;
+        const float* data;
+        double rate;
+        int row, slot;
+        bool loop, pitchable;
+        bool operator==(const course&) const = default;
+    };
+    course current_course() const;
+    struct playback;  // the moving state
+    playback saved() const;
+    // Back to `from`, saved under the course `then`, and count samples into out under it;
+    // the current course stays. A tick that changed the course after all plays again to
+    // itself this way.
+    void replay(const playback& from, const course& then, double* out, int count);
     // Before each block: the sample may have been replaced while the engine lock was free.
     void begin_block();
 
@@ -109,6 +131,13 @@ public:
         bool inside = false;   // every frame it reads lies inside the sample
     };
     grain grains[2];
+    struct playback {
+        grain grains[2];
+        double anchor;
+        int64_t position, advanced;
+        int advanced_frac;
+        bool active;
+    };
 
 private:
     const sample_data* play_sample() const;

@@ -217,9 +217,9 @@ private:
     // the coefficients of this chunk's tick (len when there is none).
     int prepare_chunk(const double* child_in, int at, int len, int n, int s, double* x,
                       double* a, double* pl, double* pr);
-    // count samples from a control tick or between two, never past the next one; room is
-    // what is left of the block.
-    void span(const double* child_in, int count, int room, int s, double* x, double* a,
+    // count samples from sample pos of a block of n, from a control tick or between two,
+    // never past the next one.
+    void span(const double* child_in, int count, int pos, int n, int s, double* x, double* a,
               double* pl, double* pr);
     // The oscillators' count samples o1, o2 (and the children's) through the ramps, the
     // fade and the amplitude envelope, since samples after the tick that cooked the ramps.
@@ -235,10 +235,26 @@ private:
     gain_ramp ramp_balance_l, ramp_balance_r, ramp_osc_gain, ramp_unison, ramp_gain, ramp_pan_l,
         ramp_pan_r;
     bool first_tick = true;  // the note's first control tick is still to come
-    // The oscillators' output of the current control period by counter, played ahead of the
-    // spans that use it: valid for counters ahead_from..ahead_to in this block.
-    double osc_ahead[2][32] = {};
-    int ahead_from = 0, ahead_to = 0;
+    // An oscillator's output played ahead of the spans that use it: out[0] is sample `base`
+    // of the block, valid up to `end`. It plays to the end of the control period; when its
+    // course held over the last tick and nothing is moving, up to `horizon` samples ahead.
+    // A tick among those that changes the course after all plays it again from `start` to
+    // itself.
+    static constexpr int horizon = 512;
+    struct osc_lead {
+        double out[horizon];
+        int base = 0, end = 0;
+        oscillator::playback start;
+        oscillator::course course, last;  // at base; at the latest tick
+    };
+    osc_lead lead[2];
+    // At a tick at sample pos of a block of n: each lead holds the tick's sample on.
+    void lead_tick(int o, int pos, int n, bool still);
+    // After the tick's second half: a lead that has only the tick's sample gets the rest
+    // of the period (to period_end).
+    void lead_rest(int pos, int period_end);
+    // Between ticks: each lead holds sample pos on, to period_end at least.
+    void lead_span(int pos, int period_end);
     // The block's note-off and fade-out samples (from release_delay and fade_delay); -1: none.
     int release_point = -1, fade_point = -1;
 

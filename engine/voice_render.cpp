@@ -19,6 +19,56 @@
 
 #include "engine/lanes.h"
 
+// The kernels in this file are compiled for each processor, with the lane helpers inlined:
+// no vector crosses a call, whatever the ABI warning says.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+namespace {
+
+// A held note's oscillators into its lane: (o1·bl + o2·br [+ the children]) · pre, four
+// samples at a time, each the same operations as one at a time.
+template <bool Children>
+[[gnu::always_inline]] inline void held_mix(const double* o1, const double* o2,
+                                            const double* child, double bl, double br,
+                                            double pre, double* x, int s, int count) {
+    using lanes::v4d;
+    const v4d vl = v4d{} + bl, vr = v4d{} + br, vp = v4d{} + pre;
+    int k = 0;
+    for (; k + 4 <= count; k += 4) {
+        v4d m = lanes::load<v4d>(o1 + k) * vl + lanes::load<v4d>(o2 + k) * vr;
+        if constexpr (Children) m += lanes::load<v4d>(child + k);
+        m *= vp;
+        double* p = x + k * s;
+        p[0] = m[0];
+        p[s] = m[1];
+        p[2 * s] = m[2];
+        p[3 * s] = m[3];
+    }
+    // At most three left: written out, so the compiler adds no vector loop for them.
+    auto one = [&](int i) {
+        double m = o1[i] * bl + o2[i] * br;
+        if constexpr (Children) m += child[i];
+        x[i * s] = m * pre;
+    };
+    switch (count - k) {
+        case 3: one(k + 2); [[fallthrough]];
+        case 2: one(k + 1); [[fallthrough]];
+        case 1: one(k); break;
+        default: break;
+    }
+}
+
+__attribute__((target_clones("avx2", "default"))) void held_mix(
+    const double* o1, const double* o2, const double* child, double bl, double br, double pre,
+    double* x, int s, int count) {
+    if (child)
+        held_mix<true>(o1, o2, child, bl, br, pre, x, s, count);
+    else
+        held_mix<false>(o1, o2, child, bl, br, pre, x, s, count);
+}
+
+}  // namespace
+
 void voice::apply_slots() {
     for (mod_slot& s : matrix) {
         if (!s.destination) continue;
@@ -134,10 +184,13 @@ void voice::gains(const double* o1, const double* o2, const double* child_in, in
         const double pre = ramp_osc_gain.to * ramp_unison.to;
         const double level = amp.next() * ramp_gain.to;
         const double l = ramp_pan_l.to, r = ramp_pan_r.to;
-        for (int k = 0; k < count; ++k) {
-            double m = o1[k] * bl + o2[k] * br;
-            if (child_in) m += child_in[k];
-            x[k * s] = m * pre;
+        if (count == 1) {
+            // The tick's own sample, not worth a call.
+            double m = o1[0] * bl + o2[0] * br;
+            if (child_in) m += child_in[0];
+            x[0] = m * pre;
+        } else {
+            held_mix(o1, o2, child_in, bl, br, pre, x, s, count);
         }
         if (held.count == 0) {
             held = {a, pl, pr, count, level, l, r};
@@ -204,26 +257,72 @@ void voice::tail(int n, int s, double* x, double* a, double* pl, double* pr) {
     }
 }
 
-void voice::span(const double* child_in, int count, int room, int s, double* x, double* a,
-                 double* pl, double* pr) {
+void voice::lead_tick(int o, int pos, int n, bool still) {
+    osc_lead& l = lead[o];
+    oscillator& osc = o == 0 ? osc1 : osc2;
+    const oscillator::course c = osc.current_course();
+    // Played ahead only where that looks safe: a recorded sample whose course held over the
+    // last tick, with nothing gliding or moving.
+    const bool held = c == l.last;
+    const bool steady = still && held && osc.glide_step == 0.0 && osc.active &&
+                        osc.row < wave_table_set::first_row;
+    if (!held) l.last = c;
+    if (pos >= l.base && pos < l.end) {
+        // Played through this tick already. Over the ticks since it started to play ahead,
+        // its course was always the latest: held, it is still the one played.
+        if (still && held) return;
+        // The tick changed the course after all: play again from the start to here.
+        osc.replay(l.start, l.course, l.out, pos - l.base);
+    }
+    // Moving holders: the tick's own sample only, the rest once they have moved.
+    const int upto = !still ? pos + 1 : std::min(n, pos + (steady ? horizon : 32));
+    if (steady) {
+        l.start = osc.saved();
+        l.course = c;
+    }
+    l.base = pos;
+    l.end = upto;
+    osc.render(l.out, upto - pos);
+}
+
+void voice::lead_rest(int pos, int period_end) {
+    for (int o : {1, 0}) {
+        osc_lead& l = lead[o];
+        if (l.end == pos + 1 && period_end > pos + 1) {
+            (o == 0 ? osc1 : osc2).render(l.out + 1, period_end - pos - 1);
+            l.end = period_end;
+        }
+    }
+}
+
+void voice::lead_span(int pos, int period_end) {
+    for (int o : {1, 0}) {
+        osc_lead& l = lead[o];
+        if (pos >= l.base && pos < l.end) continue;
+        // A new block: what was played ahead ended with the last one.
+        (o == 0 ? osc1 : osc2).render(l.out, period_end - pos);
+        l.base = pos;
+        l.end = period_end;
+    }
+}
+
+void voice::span(const double* child_in, int count, int pos, int n, int s, double* x,
+                 double* a, double* pl, double* pr) {
     const int c0 = counter;
-    // The oscillators play ahead to the end of the period or of the block, whichever comes
-    // first, so a period split into several spans (by a group's chunks, a note-off or a
-    // fade) still renders them in one stretch.
-    const int end = std::min(32, c0 + room);
-    double* o1 = osc_ahead[0];
-    double* o2 = osc_ahead[1];
+    // The oscillators play ahead at least to the end of the period or of the block, so a
+    // period split into several spans (by a group's chunks, a note-off or a fade) still
+    // renders them in one stretch.
+    const int period_end = std::min(n, pos + 32 - c0);
+    auto ahead = [&](int o) { return lead[o].out + (pos - lead[o].base); };
     if (c0 == 0) {
         // The tick's own sample sits between the two halves of the tick; for the ramps it
         // is the last of the previous period.
         control_begin();
-        // When the tick's second half moves none of their holders, the oscillators play the
-        // period at once.
-        const int first = osc1.still() && osc2.still() ? end : 1;
-        osc2.render(o2, first);
-        osc1.render(o1, first);
-        ahead_from = 0;
-        ahead_to = first;
+        const bool still = osc1.still() && osc2.still();
+        lead_tick(1, pos, n, still);
+        lead_tick(0, pos, n, still);
+        const double* o1 = ahead(0);
+        const double* o2 = ahead(1);
         gains(o1, o2, child_in, 32, 1, s, x, a, pl, pr);
         control_end();
         if (!active) {
@@ -231,23 +330,13 @@ void voice::span(const double* child_in, int count, int room, int s, double* x, 
             tail(count - 1, s, x + s, a + s, pl + s, pr + s);
             return;
         }
-        if (first < end) {
-            osc2.render(o2 + 1, end - 1);
-            osc1.render(o1 + 1, end - 1);
-            ahead_to = end;
-        }
+        lead_rest(pos, period_end);
         if (count > 1)
             gains(o1 + 1, o2 + 1, child_in ? child_in + 1 : nullptr, 1, count - 1, s, x + s,
                   a + s, pl + s, pr + s);
     } else {
-        if (c0 < ahead_from || c0 >= ahead_to) {
-            // A new block: what was played ahead ended with the last one.
-            osc2.render(o2 + c0, end - c0);
-            osc1.render(o1 + c0, end - c0);
-            ahead_from = c0;
-            ahead_to = end;
-        }
-        gains(o1 + c0, o2 + c0, child_in, c0, count, s, x, a, pl, pr);
+        lead_span(pos, period_end);
+        gains(ahead(0), ahead(1), child_in, c0, count, s, x, a, pl, pr);
     }
     counter = (c0 + count) & 31;
 }
@@ -295,7 +384,7 @@ int voice::prepare_chunk(const double* child_in, int at, int len, int n, int s, 
         const bool fading = fade_left > 0;
         if (fading) count = std::min(count, fade_left);
         if (counter == 0) tick_at = k;
-        span(child_in ? child_in + k : nullptr, count, n - pos, s, x + o, a + o, pl + o, pr + o);
+        span(child_in ? child_in + k : nullptr, count, pos, n, s, x + o, a + o, pl + o, pr + o);
         k += count;
         // The fade-out is over: the voice and its children end here.
         if (fading && fade_left == 0) stop();
@@ -318,7 +407,8 @@ void voice::render(double* left, double* right, int n, const double* child_in) {
 void voice::render_child(double* buffer, int n) {
     osc1.begin_block();
     osc2.begin_block();
-    double s1[32], s2[32], bl[32], br[32];
+    for (osc_lead& o : lead) o.base = o.end = 0;
+    double bl[32], br[32];
     int j = 0;
     while (j < n) {
         // As the parent does: a span from a tick or between two, the tick's halves around
@@ -332,26 +422,24 @@ void voice::render_child(double* buffer, int n) {
             const double p = double(bend_range.semitones()) * bend.get();
             osc2.control(p);
             osc1.control(p);
-            const int first = osc1.still() && osc2.still() ? count : 1;
-            osc2.render(s2, first);
-            osc1.render(s1, first);
+            const bool still = osc1.still() && osc2.still();
+            lead_tick(1, j, n, still);
+            lead_tick(0, j, n, still);
             ramp_balance_l.fill(bl, 32, 1);
             ramp_balance_r.fill(br, 32, 1);
             child_tick_end();
             k = 1;
-            if (first < count) {
-                osc2.render(s2 + 1, count - 1);
-                osc1.render(s1 + 1, count - 1);
-            }
+            lead_rest(j, j + count);
         } else {
-            osc2.render(s2, count);
-            osc1.render(s1, count);
+            lead_span(j, j + count);
         }
         if (count > k) {
             const int since = k ? 1 : c0;
             ramp_balance_l.fill(bl + k, since, count - k);
             ramp_balance_r.fill(br + k, since, count - k);
         }
+        const double* s1 = lead[0].out + (j - lead[0].base);
+        const double* s2 = lead[1].out + (j - lead[1].base);
         for (int i = 0; i < count; ++i) buffer[j + i] += s1[i] * bl[i] + s2[i] * br[i];
         counter = (c0 + count) & 31;
         j += count;
@@ -379,7 +467,6 @@ void voice::skip_lfos(int n) {
 }
 
 // The kernels below are compiled for each processor, with the lane helpers inlined.
-#pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace {
 
@@ -530,11 +617,12 @@ __attribute__((target_clones("avx2", "default"))) void dc_group(voice* const* v,
                                                                  const double* x, const double* a,
                                                                  double* pl, double* pr, int s,
                                                                  int from, int to) {
-    switch ((m + 3) / 4) {
-        case 1: dc_lanes<v4d, 1, Held>(v, m, x, a, pl, pr, s, from, to); break;
-        case 2: dc_lanes<v4d, 2, Held>(v, m, x, a, pl, pr, s, from, to); break;
-        case 3: dc_lanes<v4d, 3, Held>(v, m, x, a, pl, pr, s, from, to); break;
-        default: dc_lanes<v4d, 4, Held>(v, m, x, a, pl, pr, s, from, to); break;
+    // Short chains, like the biquads': two at a time keep their state in registers.
+    for (int l = 0; l < m; l += 8) {
+        if (m - l > 4)
+            dc_lanes<v4d, 2, Held>(v + l, std::min(8, m - l), x + l, a + l, pl + l, pr + l, s, from, to);
+        else
+            dc_lanes<v4d, 1, Held>(v + l, m - l, x + l, a + l, pl + l, pr + l, s, from, to);
     }
 }
 
@@ -575,6 +663,7 @@ void voice::render_lanes(voice* const* v, int m, double* left, double* right, in
         voice& w = *v[l];
         w.osc1.begin_block();
         w.osc2.begin_block();
+        for (osc_lead& o : w.lead) o.base = o.end = 0;  // nothing played ahead yet
         w.release_point = w.release_delay;
         w.release_delay = -1;
         w.fade_point = w.fade_delay;

@@ -2,6 +2,7 @@
 // duration, independently of each other.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -223,6 +224,41 @@ TEST_F(Recorded, LoopRepeatsTheLoopSpan) {
     run(osc, 20000);
     EXPECT_GE(osc.position, 11025);
     EXPECT_LE(osc.position, 11026);
+}
+
+TEST_F(Recorded, ReplayGoesBackUnderTheCourseItWasSavedIn) {
+    // One oscillator plays 3,700 samples straight, its loop switched off after 700. The
+    // other saves its state at 100, plays on to 700, has its loop switched off, and goes
+    // back: played again under the saved course, samples 100..700 come out as before, and
+    // from there on it plays as the first under the new course.
+    use(test::sine_sample(441.0, 0.5, 44100, 0.8, true));
+    oscillator other;
+    other.link(&sets);
+    other.choose_wave(0.0);
+    other.set_rate(rate);
+    for (oscillator* o : {&osc, &other}) {
+        o->set_loop(true);
+        o->loop_begin.set(0.01);
+        o->loop_length.set(0.05);  // a loop of 55 frames: it wraps within the replay
+        o->speed.set(0.8);
+        o->start(69);
+    }
+    std::vector<double> straight(3700), ahead(700), again(600), after(3000);
+    osc.render(straight.data(), 700);
+    osc.set_loop(false);
+    osc.render(straight.data() + 700, 3000);
+
+    other.render(ahead.data(), 100);
+    const oscillator::playback start = other.saved();
+    const oscillator::course course = other.current_course();
+    other.render(ahead.data() + 100, 600);
+    other.set_loop(false);
+    other.replay(start, course, again.data(), 600);
+    EXPECT_FALSE(other.loop);
+    other.render(after.data(), 3000);
+    EXPECT_EQ(again, std::vector<double>(straight.begin() + 100, straight.begin() + 700));
+    EXPECT_EQ(after, std::vector<double>(straight.begin() + 700, straight.end()));
+    EXPECT_GT(*std::max_element(after.begin(), after.end()), 0.1);
 }
 
 TEST_F(Recorded, OffsetPlacesTheStart) {
