@@ -626,6 +626,48 @@ __attribute__((target_clones("avx2", "default"))) void dc_group(voice* const* v,
     }
 }
 
+// The lanes' outputs (m of them, at stride s) added into the mix, lane after lane in the
+// group's order as a voice after voice would, four samples at a time: four samples of four
+// lanes are turned so that each lane's four samples make one vector.
+__attribute__((target_clones("avx2", "default"))) void mix_lanes(const double* pl,
+                                                                  const double* pr, int m,
+                                                                  int s, int len,
+                                                                  double* left, double* right) {
+    int k = 0;
+    for (; k + 4 <= len; k += 4) {
+        v4d l = load<v4d>(left + k), r = load<v4d>(right + k);
+        for (int i = 0; i < m; i += 4) {
+            const int lanes = std::min(4, m - i);
+            auto add = [&](const double* y, v4d& sum) {
+                const double* p = y + k * s + i;
+                const v4d r0 = load<v4d>(p), r1 = load<v4d>(p + s), r2 = load<v4d>(p + 2 * s),
+                          r3 = load<v4d>(p + 3 * s);
+                const v4d t0 = __builtin_shufflevector(r0, r1, 0, 4, 2, 6);
+                const v4d t1 = __builtin_shufflevector(r0, r1, 1, 5, 3, 7);
+                const v4d t2 = __builtin_shufflevector(r2, r3, 0, 4, 2, 6);
+                const v4d t3 = __builtin_shufflevector(r2, r3, 1, 5, 3, 7);
+                sum += __builtin_shufflevector(t0, t2, 0, 1, 4, 5);
+                if (lanes > 1) sum += __builtin_shufflevector(t1, t3, 0, 1, 4, 5);
+                if (lanes > 2) sum += __builtin_shufflevector(t0, t2, 2, 3, 6, 7);
+                if (lanes > 3) sum += __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
+            };
+            add(pl, l);
+            add(pr, r);
+        }
+        store(left + k, l);
+        store(right + k, r);
+    }
+    for (; k < len; ++k) {
+        double l = left[k], r = right[k];
+        for (int i = 0; i < m; ++i) {
+            l += pl[k * s + i];
+            r += pr[k * s + i];
+        }
+        left[k] = l;
+        right[k] = r;
+    }
+}
+
 // One lane alone (a group of one, or a lane whose filter type changed in the chunk): plain
 // doubles, and the type before the tick until it.
 void filter_alone(voice* v, const coefficients& before, int tick_at, double* x, int s, int len) {
@@ -730,19 +772,7 @@ void voice::render_lanes(voice* const* v, int m, double* left, double* right, in
                     v[l]->check_tail(pl + l, pr + l, s, to, len);
             from = to;
         }
-        if (m > 1) {
-            for (int k = 0; k < len; ++k) {
-                const double* yl = pl + k * s;
-                const double* yr = pr + k * s;
-                double l = left[j + k], r = right[j + k];
-                for (int i = 0; i < m; ++i) {
-                    l += yl[i];
-                    r += yr[i];
-                }
-                left[j + k] = l;
-                right[j + k] = r;
-            }
-        }
+        if (m > 1) mix_lanes(pl, pr, m, s, len, left + j, right + j);
         j += len;
     }
     for (int l = 0; l < m; ++l) {
