@@ -279,11 +279,6 @@ bool oscillator::still() const {
            loop_begin.still() && loop_length.still() && speed.still();
 }
 
-oscillator::course oscillator::current_course() const {
-    return {period, inc_pos, inc_pos_frac, offset_frames, loop_begin_frames, loop_frames,
-            end_frames, frames, set, data, rate, row, slot, loop, pitchable};
-}
-
 oscillator::playback oscillator::saved() const {
     return {{grains[0], grains[1]}, anchor, position, advanced, advanced_frac, active};
 }
@@ -293,8 +288,8 @@ void oscillator::replay(const playback& from, const course& then, double* out, i
         set = c.set, data = c.data, frames = c.frames, offset_frames = c.offset_frames;
         loop_begin_frames = c.loop_begin_frames, loop_frames = c.loop_frames;
         end_frames = c.end_frames, period = c.period, rate = c.rate, inc_pos = c.inc_pos;
-        inc_pos_frac = c.inc_pos_frac, row = c.row, slot = c.slot, loop = c.loop;
-        pitchable = c.pitchable;
+        inc_pos_frac = c.inc_pos_frac, row = c.row, slot = c.slot, loop = c.loop != 0;
+        pitchable = c.pitchable != 0;
     };
     const course now = current_course();
     take(then);
@@ -309,14 +304,16 @@ void oscillator::replay(const playback& from, const course& then, double* out, i
     take(now);
 }
 
-void oscillator::tick_params() {
-    offset.tick();
-    pitch.tick();
-    transpose.tick();
-    finetune.tick();
-    loop_begin.tick();
-    loop_length.tick();
-    speed.tick();
+void oscillator::tick_params(bool still) {
+    if (!still) {
+        offset.tick();
+        pitch.tick();
+        transpose.tick();
+        finetune.tick();
+        loop_begin.tick();
+        loop_length.tick();
+        speed.tick();
+    }
     refresh_limits();
 }
 

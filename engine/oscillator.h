@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "engine/param.h"
 #include "engine/sample_cursor.h"
@@ -55,7 +56,9 @@ public:
     // count samples (no control tick among them) into out: the same values as count
     // calls of sample(), computed a stretch at a time between grain, loop and end events.
     void render(double* out, int count);
-    void tick_params();
+    // still: the caller saw still() true since the holders last moved, so their ticks
+    // would do nothing; only the limits are checked.
+    void tick_params(bool still = false);
     // tick_params would change nothing: what is rendered after a tick reads as before it.
     bool still() const;
 
@@ -63,17 +66,27 @@ public:
     // its own moving state: while the ticks leave it as it was, what was played past them
     // is what they would have led to.
     struct course {
-        double period;  // what moves most often first, for the comparison
-        int inc_pos, inc_pos_frac;
+        double period, rate;
         int64_t offset_frames, loop_begin_frames, loop_frames, end_frames, frames;
         const waveform* set;
         const float* data;
-        double rate;
-        int row, slot;
-        bool loop, pitchable;
-        bool operator==(const course&) const = default;
+        int32_t inc_pos, inc_pos_frac, row, slot, loop, pitchable;
+        // The same bits: no padding, and a value that compares equal but is not the same
+        // (−0 and 0) counts as a change.
+        bool operator==(const course& o) const {
+            uint64_t a[12], b[12], d = 0;
+            std::memcpy(a, this, sizeof a);
+            std::memcpy(b, &o, sizeof b);
+            for (int i = 0; i < 12; ++i) d |= a[i] ^ b[i];
+            return d == 0;
+        }
     };
-    course current_course() const;
+    static_assert(sizeof(course) == 96, "a course has no padding");
+    course current_course() const {
+        return {period, rate, offset_frames, loop_begin_frames, loop_frames, end_frames, frames,
+                set,    data, inc_pos,       inc_pos_frac,      row,         slot,       loop,
+                pitchable};
+    }
     struct playback;  // the moving state
     playback saved() const;
     // Back to `from`, saved under the course `then`, and count samples into out under it;

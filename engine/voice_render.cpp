@@ -87,8 +87,8 @@ void voice::control_begin() {
 }
 
 void voice::control_end() {
-    osc2.tick_params();
-    osc1.tick_params();
+    osc2.tick_params(oscs_still);
+    osc1.tick_params(oscs_still);
     filter.tick_params();
     amp.tick_params();
     balance.tick();
@@ -318,7 +318,7 @@ void voice::span(const double* child_in, int count, int pos, int n, int s, doubl
         // The tick's own sample sits between the two halves of the tick; for the ramps it
         // is the last of the previous period.
         control_begin();
-        const bool still = osc1.still() && osc2.still();
+        const bool still = oscs_still = osc1.still() && osc2.still();
         lead_tick(1, pos, n, still);
         lead_tick(0, pos, n, still);
         const double* o1 = ahead(0);
@@ -422,7 +422,7 @@ void voice::render_child(double* buffer, int n) {
             const double p = double(bend_range.semitones()) * bend.get();
             osc2.control(p);
             osc1.control(p);
-            const bool still = osc1.still() && osc2.still();
+            const bool still = oscs_still = osc1.still() && osc2.still();
             lead_tick(1, j, n, still);
             lead_tick(0, j, n, still);
             ramp_balance_l.fill(bl, 32, 1);
@@ -447,8 +447,8 @@ void voice::render_child(double* buffer, int n) {
 }
 
 void voice::child_tick_end() {
-    osc2.tick_params();
-    osc1.tick_params();
+    osc2.tick_params(oscs_still);
+    osc1.tick_params(oscs_still);
     balance.tick();
     tick_modulation();
     if (first_tick) {
