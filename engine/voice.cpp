@@ -82,8 +82,10 @@ void voice::setParameter(int i, float value) {
 }
 
 void voice::apply_pending() {
+    applied = false;
     const wavetable* s = incoming_sets.load(relaxed);
     if (s != sets) {
+        applied = true;
         sets = s;
         osc1.link(s);
         osc2.link(s);
@@ -91,6 +93,7 @@ void voice::apply_pending() {
     for (size_t w = 0; w < dirty.size(); ++w) {
         if (dirty[w].load(relaxed) == 0) continue;
         uint64_t bits = dirty[w].exchange(0, std::memory_order_acquire);
+        applied = applied || bits != 0;
         while (bits) {
             int b = __builtin_ctzll(bits);
             bits &= bits - 1;

@@ -236,6 +236,7 @@ private:
         ramp_pan_r;
     bool first_tick = true;  // the note's first control tick is still to come
     bool oscs_still = false;  // at this tick, both oscillators' holders were still
+    bool applied = false;     // the latest apply_pending applied something
     // An oscillator's output played ahead of the spans that use it: out[0] is sample `base`
     // of the block, valid up to `end`. It plays to the end of the control period; when its
     // course held over the last tick and nothing is moving, up to `horizon` samples ahead.

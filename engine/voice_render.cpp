@@ -260,13 +260,22 @@ void voice::tail(int n, int s, double* x, double* a, double* pl, double* pr) {
 void voice::lead_tick(int o, int pos, int n, bool still) {
     osc_lead& l = lead[o];
     oscillator& osc = o == 0 ? osc1 : osc2;
-    const oscillator::course c = osc.current_course();
+    // Whether the course held since the last tick. Within a block, only the tick's control
+    // and the values it applied can change it: without those, the pace tells.
+    bool held;
+    if (applied) {
+        const oscillator::course c = osc.current_course();
+        held = c == l.last;
+        if (!held) l.last = c;
+    } else {
+        held = osc.period == l.last.period && osc.inc_pos == l.last.inc_pos &&
+               osc.inc_pos_frac == l.last.inc_pos_frac;
+        if (!held) l.last = osc.current_course();
+    }
     // Played ahead only where that looks safe: a recorded sample whose course held over the
     // last tick, with nothing gliding or moving.
-    const bool held = c == l.last;
     const bool steady = still && held && osc.glide_step == 0.0 && osc.active &&
                         osc.row < wave_table_set::first_row;
-    if (!held) l.last = c;
     if (pos >= l.base && pos < l.end) {
         // Played through this tick already. Over the ticks since it started to play ahead,
         // its course was always the latest: held, it is still the one played.
@@ -278,7 +287,7 @@ void voice::lead_tick(int o, int pos, int n, bool still) {
     const int upto = !still ? pos + 1 : std::min(n, pos + (steady ? horizon : 32));
     if (steady) {
         l.start = osc.saved();
-        l.course = c;
+        l.course = l.last = osc.current_course();
     }
     l.base = pos;
     l.end = upto;
