@@ -234,6 +234,7 @@ private:
     // The audio-scaling values as they move between ticks.
     gain_ramp ramp_balance_l, ramp_balance_r, ramp_osc_gain, ramp_unison, ramp_gain, ramp_pan_l,
         ramp_pan_r;
+    bool ramps_still = false;  // none of the ramps moves (set with them at each tick)
     bool first_tick = true;  // the note's first control tick is still to come
     bool oscs_still = false;  // at this tick, both oscillators' holders were still
     bool applied = false;     // the latest apply_pending applied something

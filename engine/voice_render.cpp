@@ -125,6 +125,9 @@ void voice::next_ramps() {
     ramp_gain.next(gain.cooked);
     ramp_pan_l.next(pan.left());
     ramp_pan_r.next(pan.right_gain());
+    ramps_still = !ramp_balance_l.moving() && !ramp_balance_r.moving() &&
+                  !ramp_osc_gain.moving() && !ramp_unison.moving() && !ramp_gain.moving() &&
+                  !ramp_pan_l.moving() && !ramp_pan_r.moving();
 }
 
 void voice::hold_ramps() {
@@ -135,6 +138,7 @@ void voice::hold_ramps() {
     ramp_gain.hold(gain.cooked);
     ramp_pan_l.hold(pan.left());
     ramp_pan_r.hold(pan.right_gain());
+    ramps_still = true;
 }
 
 void voice::end_note() {
@@ -175,9 +179,7 @@ void voice::render_tail(double* left, double* right, int n) {
 void voice::gains(const double* o1, const double* o2, const double* child_in, int since,
                   int count, int s, double* x, double* a, double* pl, double* pr) {
     const bool steady = amp.stage == eg::sustain_stage || amp.stage == eg::idle;
-    if (steady && fade_left == 0 && !ramp_balance_l.moving() && !ramp_balance_r.moving() &&
-        !ramp_osc_gain.moving() && !ramp_unison.moving() && !ramp_gain.moving() &&
-        !ramp_pan_l.moving() && !ramp_pan_r.moving()) {
+    if (steady && fade_left == 0 && ramps_still) {
         // Nothing moves but the oscillators: the usual case of a held note. The constant
         // factors join the held stretch when they continue it, else they are written.
         const double bl = ramp_balance_l.to, br = ramp_balance_r.to;
@@ -460,6 +462,7 @@ void voice::child_tick_end() {
     osc1.tick_params(oscs_still);
     balance.tick();
     tick_modulation();
+    ramps_still = false;  // a child moves only its balance ramps: no longer known
     if (first_tick) {
         ramp_balance_l.hold(balance.left());
         ramp_balance_r.hold(balance.right_gain());
