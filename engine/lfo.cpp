@@ -2,11 +2,6 @@
 
 #include <cmath>
 
-namespace {
-constexpr int frac_one = 1 << 20;
-constexpr int frac_mask = frac_one - 1;
-}  // namespace
-
 lfo::lfo() : rate_param(0.0) {}
 
 double lfo::beats_for(double x) {
@@ -49,38 +44,6 @@ void lfo::recompute() {
     inc_int = int(whole);
     inc_frac = int((b - whole) * frac_one);
     if (index >= table.length) index %= table.length;
-}
-
-void lfo::advance() {
-    if (table) {
-        double v = table.data[index] * 2.0;
-        if (v - prev > 0.02) v = prev + 0.02;
-        if (v - prev < -0.02) v = prev - 0.02;
-        value = v;
-        if (output) {
-            if (read) {
-                output->tick_and_smooth(published(v), 3);
-            } else {
-                unread_before = unread_last;
-                unread_last = published(v);
-                if (unread_ticks < 2) ++unread_ticks;
-            }
-        }
-        prev = v;
-        index += inc_int;
-        frac += inc_frac;
-        if (frac > frac_mask) {
-            index += 1;
-            frac &= frac_mask;
-        }
-        if (index >= table.length) index -= table.length;
-        // An increment of a whole table or more (fast LFOs on short rows) still lands inside.
-        if (index >= table.length) index %= table.length;
-    } else if (output) {
-        output->tick(4);
-    }
-    refresh();
-    rate_param.tick();
 }
 
 void lfo::skip(int samples) {
