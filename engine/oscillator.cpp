@@ -285,10 +285,20 @@ oscillator::playback oscillator::saved() const {
 
 void oscillator::replay(const playback& from, const course& then, double* out, int count) {
     auto take = [this](const course& c) {
-        set = c.set, data = c.data, frames = c.frames, offset_frames = c.offset_frames;
-        loop_begin_frames = c.loop_begin_frames, loop_frames = c.loop_frames;
-        end_frames = c.end_frames, period = c.period, rate = c.rate, inc_pos = c.inc_pos;
-        inc_pos_frac = c.inc_pos_frac, row = c.row, slot = c.slot, loop = c.loop != 0;
+        period = c.period;
+        rate = c.rate;
+        offset_frames = c.offset_frames;
+        loop_begin_frames = c.loop_begin_frames;
+        loop_frames = c.loop_frames;
+        end_frames = c.end_frames;
+        frames = c.frames;
+        set = c.set;
+        data = c.data;
+        inc_pos = c.inc_pos;
+        inc_pos_frac = c.inc_pos_frac;
+        row = c.row;
+        slot = c.slot;
+        loop = c.loop != 0;
         pitchable = c.pitchable != 0;
     };
     const course now = current_course();

@@ -247,8 +247,8 @@ private:
     struct osc_lead {
         double out[horizon];
         int base = 0, end = 0;
-        oscillator::playback start;
-        oscillator::course course, last;  // at base; at the latest tick
+        oscillator::playback start{};
+        oscillator::course course{}, last{};  // at base; at the latest tick
     };
     osc_lead lead[2];
     // At a tick at sample pos of a block of n: each lead holds the tick's sample on.
