@@ -251,6 +251,7 @@ private:
         oscillator::course course{}, last{};  // at base; at the latest tick
     };
     osc_lead lead[2];
+    oscillator& osc_of(int o) { return o == 0 ? osc1 : osc2; }  // lead o's oscillator
     // At a tick at sample pos of a block of n: each lead holds the tick's sample on.
     void lead_tick(int o, int pos, int n, bool still);
     // After the tick's second half: a lead that has only the tick's sample gets the rest

@@ -261,7 +261,7 @@ void voice::tail(int n, int s, double* x, double* a, double* pl, double* pr) {
 
 void voice::lead_tick(int o, int pos, int n, bool still) {
     osc_lead& l = lead[o];
-    oscillator& osc = o == 0 ? osc1 : osc2;
+    oscillator& osc = osc_of(o);
     // Whether the course held since the last tick. Within a block, only the tick's control
     // and the values it applied can change it: without those, the pace tells.
     bool held;
@@ -300,7 +300,7 @@ void voice::lead_rest(int pos, int period_end) {
     for (int o : {1, 0}) {
         osc_lead& l = lead[o];
         if (l.end == pos + 1 && period_end > pos + 1) {
-            (o == 0 ? osc1 : osc2).render(l.out + 1, period_end - pos - 1);
+            osc_of(o).render(l.out + 1, period_end - pos - 1);
             l.end = period_end;
         }
     }
@@ -311,7 +311,7 @@ void voice::lead_span(int pos, int period_end) {
         osc_lead& l = lead[o];
         if (pos >= l.base && pos < l.end) continue;
         // A new block: what was played ahead ended with the last one.
-        (o == 0 ? osc1 : osc2).render(l.out, period_end - pos);
+        osc_of(o).render(l.out, period_end - pos);
         l.base = pos;
         l.end = period_end;
     }
