@@ -7,10 +7,10 @@
 // Voices render in groups of up to sixteen, a chunk of at most 32 samples at a time. Each
 // voice first prepares its chunk alone (oscillators, envelope, gains, its control tick and
 // note events at their samples); then the group's filters and DC blockers run side by
-// side, one voice per lane, in chains of four lanes; last each lane is added into the mix,
-// in the group's order. A voice rendered alone is a group of one. The lanes do the
-// operations of a voice played alone in the same order (engine/lanes.h), so each sounds
-// the same bit for bit.
+// side, one voice per lane, in chains of four lanes (eight with AVX-512); last each lane is
+// added into the mix, in the group's order. A voice rendered alone is a group of one. The
+// lanes do the operations of a voice played alone in the same order (engine/lanes.h), so
+// each sounds the same bit for bit.
 #include "engine/voice.h"
 
 #include <algorithm>
@@ -58,7 +58,7 @@ template <bool Children>
     }
 }
 
-__attribute__((target_clones("avx2", "default"))) void held_mix(
+__attribute__((target_clones("arch=x86-64-v4", "avx2", "default"))) void held_mix(
     const double* o1, const double* o2, const double* child, double bl, double br, double pre,
     double* x, int s, int count) {
     if (child)
@@ -598,30 +598,71 @@ template <class V, int N, bool Held>
     for (int l = 0; l < m; ++l) dc[l / width].store(v[l]->dc, l % width);
 }
 
-// The group's kernels, compiled twice, the AVX2 copy chosen at load time where the
-// processor has it; neither copy may fuse a multiply and an add, so both give the same
-// values. As many chains of four lanes as the group needs.
+// The group's filters in chains of V: as many at once as the ladder's long chain needs, two
+// at a time for the biquads' short ones (their state then stays in registers).
+template <class V, int T>
+[[gnu::always_inline]] inline void filter_chains(voice* const* v, int m, const coefficients* before,
+                                                 const int* tick_at, double* x, int s, int len) {
+    constexpr int width = sizeof(V) / sizeof(double);
+    if constexpr (T == voice_filter::analog_lp) {
+        static_assert(width == 4, "the ladder runs up to four chains of four");
+        switch ((m + 3) / 4) {
+            case 1: filter_lanes<V, 1, T>(v, m, before, tick_at, x, s, 0, len); break;
+            case 2: filter_lanes<V, 2, T>(v, m, before, tick_at, x, s, 0, len); break;
+            case 3: filter_lanes<V, 3, T>(v, m, before, tick_at, x, s, 0, len); break;
+            default: filter_lanes<V, 4, T>(v, m, before, tick_at, x, s, 0, len); break;
+        }
+    } else {
+        for (int l = 0; l < m; l += 2 * width) {
+            if (m - l > width)
+                filter_lanes<V, 2, T>(v + l, std::min(2 * width, m - l), before + l, tick_at + l, x + l, s, 0, len);
+            else
+                filter_lanes<V, 1, T>(v + l, m - l, before + l, tick_at + l, x + l, s, 0, len);
+        }
+    }
+}
+
+template <class V, bool Held>
+[[gnu::always_inline]] inline void dc_chains(voice* const* v, int m, const double* x,
+                                             const double* a, double* pl, double* pr, int s,
+                                             int from, int to) {
+    constexpr int width = sizeof(V) / sizeof(double);
+    for (int l = 0; l < m; l += 2 * width) {
+        if (m - l > width)
+            dc_lanes<V, 2, Held>(v + l, std::min(2 * width, m - l), x + l, a + l, pl + l, pr + l, s, from, to);
+        else
+            dc_lanes<V, 1, Held>(v + l, m - l, x + l, a + l, pl + l, pr + l, s, from, to);
+    }
+}
+
+// The group's kernels: four lanes a vector compiled twice, the AVX2 copy chosen at load time
+// where the processor has it, and eight lanes a vector for AVX-512. None may fuse a multiply
+// and an add, so all give the same values.
 template <int T>
 __attribute__((target_clones("avx2", "default"))) void filter_group(
     voice* const* v, int m, const coefficients* before, const int* tick_at, double* x, int s,
     int len) {
-    if constexpr (T == voice_filter::analog_lp) {
-        // The ladder's chain is long: every chain at once.
-        switch ((m + 3) / 4) {
-            case 1: filter_lanes<v4d, 1, T>(v, m, before, tick_at, x, s, 0, len); break;
-            case 2: filter_lanes<v4d, 2, T>(v, m, before, tick_at, x, s, 0, len); break;
-            case 3: filter_lanes<v4d, 3, T>(v, m, before, tick_at, x, s, 0, len); break;
-            default: filter_lanes<v4d, 4, T>(v, m, before, tick_at, x, s, 0, len); break;
-        }
-    } else {
-        // The biquads' chains are short: two at a time keep their state in registers.
-        for (int l = 0; l < m; l += 8) {
-            if (m - l > 4)
-                filter_lanes<v4d, 2, T>(v + l, std::min(8, m - l), before + l, tick_at + l, x + l, s, 0, len);
-            else
-                filter_lanes<v4d, 1, T>(v + l, m - l, before + l, tick_at + l, x + l, s, 0, len);
-        }
-    }
+    filter_chains<v4d, T>(v, m, before, tick_at, x, s, len);
+}
+
+template <int T>
+__attribute__((target("arch=x86-64-v4"))) void filter_group_wide(
+    voice* const* v, int m, const coefficients* before, const int* tick_at, double* x, int s,
+    int len) {
+    // The ladder's chain is long: four chains of four overlap better than two of eight.
+    if constexpr (T == voice_filter::analog_lp)
+        filter_chains<v4d, T>(v, m, before, tick_at, x, s, len);
+    else
+        filter_chains<v8d, T>(v, m, before, tick_at, x, s, len);
+}
+
+template <int T>
+void filter_group_any(voice* const* v, int m, const coefficients* before, const int* tick_at,
+                      double* x, int s, int len) {
+    if (lanes::wide)
+        filter_group_wide<T>(v, m, before, tick_at, x, s, len);
+    else
+        filter_group<T>(v, m, before, tick_at, x, s, len);
 }
 
 template <bool Held>
@@ -629,19 +670,30 @@ __attribute__((target_clones("avx2", "default"))) void dc_group(voice* const* v,
                                                                  const double* x, const double* a,
                                                                  double* pl, double* pr, int s,
                                                                  int from, int to) {
-    // Short chains, like the biquads': two at a time keep their state in registers.
-    for (int l = 0; l < m; l += 8) {
-        if (m - l > 4)
-            dc_lanes<v4d, 2, Held>(v + l, std::min(8, m - l), x + l, a + l, pl + l, pr + l, s, from, to);
-        else
-            dc_lanes<v4d, 1, Held>(v + l, m - l, x + l, a + l, pl + l, pr + l, s, from, to);
-    }
+    dc_chains<v4d, Held>(v, m, x, a, pl, pr, s, from, to);
+}
+
+template <bool Held>
+__attribute__((target("arch=x86-64-v4"))) void dc_group_wide(voice* const* v, int m,
+                                                             const double* x, const double* a,
+                                                             double* pl, double* pr, int s,
+                                                             int from, int to) {
+    dc_chains<v8d, Held>(v, m, x, a, pl, pr, s, from, to);
+}
+
+template <bool Held>
+void dc_group_any(voice* const* v, int m, const double* x, const double* a, double* pl,
+                  double* pr, int s, int from, int to) {
+    if (lanes::wide)
+        dc_group_wide<Held>(v, m, x, a, pl, pr, s, from, to);
+    else
+        dc_group<Held>(v, m, x, a, pl, pr, s, from, to);
 }
 
 // The lanes' outputs (m of them, at stride s) added into the mix, lane after lane in the
 // group's order as a voice after voice would, four samples at a time: four samples of four
 // lanes are turned so that each lane's four samples make one vector.
-__attribute__((target_clones("avx2", "default"))) void mix_lanes(const double* pl,
+__attribute__((target_clones("arch=x86-64-v4", "avx2", "default"))) void mix_lanes(const double* pl,
                                                                   const double* pr, int m,
                                                                   int s, int len,
                                                                   double* left, double* right) {
@@ -700,10 +752,15 @@ void filter_alone(voice* v, const coefficients& before, int tick_at, double* x, 
 
 }  // namespace
 
+bool lanes::wide = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("x86-64-v4") != 0;
+}();
+
 void voice::render_lanes(voice* const* v, int m, double* left, double* right, int n,
                          const double* const* child_in) {
     // The lanes' samples side by side: sample k of lane l at k·s + l.
-    const int s = m == 1 ? 1 : (m + 3) & ~3;
+    const int s = m == 1 ? 1 : (m + 7) & ~7;
     alignas(64) double x[32 * lane_width], a[32 * lane_width], pl[32 * lane_width],
         pr[32 * lane_width];
     if (m < s) {
@@ -751,11 +808,11 @@ void voice::render_lanes(voice* const* v, int m, double* left, double* right, in
             for (int l = 0; l < m; ++l) filter_alone(v[l], before[l], tick_at[l], x + l, s, len);
         } else {
             switch (kind) {
-                case voice_filter::lp12: filter_group<voice_filter::lp12>(v, m, before, tick_at, x, s, len); break;
-                case voice_filter::lp24: filter_group<voice_filter::lp24>(v, m, before, tick_at, x, s, len); break;
-                case voice_filter::hpf: filter_group<voice_filter::hpf>(v, m, before, tick_at, x, s, len); break;
-                case voice_filter::bpf: filter_group<voice_filter::bpf>(v, m, before, tick_at, x, s, len); break;
-                case voice_filter::analog_lp: filter_group<voice_filter::analog_lp>(v, m, before, tick_at, x, s, len); break;
+                case voice_filter::lp12: filter_group_any<voice_filter::lp12>(v, m, before, tick_at, x, s, len); break;
+                case voice_filter::lp24: filter_group_any<voice_filter::lp24>(v, m, before, tick_at, x, s, len); break;
+                case voice_filter::hpf: filter_group_any<voice_filter::hpf>(v, m, before, tick_at, x, s, len); break;
+                case voice_filter::bpf: filter_group_any<voice_filter::bpf>(v, m, before, tick_at, x, s, len); break;
+                case voice_filter::analog_lp: filter_group_any<voice_filter::analog_lp>(v, m, before, tick_at, x, s, len); break;
                 default: break;
             }
         }
@@ -775,9 +832,9 @@ void voice::render_lanes(voice* const* v, int m, double* left, double* right, in
                 }
                 v[0]->dc = d;
             } else if (held) {
-                dc_group<true>(v, m, x, a, pl, pr, s, from, to);
+                dc_group_any<true>(v, m, x, a, pl, pr, s, from, to);
             } else {
-                dc_group<false>(v, m, x, a, pl, pr, s, from, to);
+                dc_group_any<false>(v, m, x, a, pl, pr, s, from, to);
             }
             for (int l = 0; l < m; ++l)
                 if (v[l]->tail_check && tick_at[l] + 1 == to)
