@@ -28,15 +28,23 @@ double voice_filter::cutoff_hz(double c) {
 }
 
 void voice_filter::control() {
-    double e = envelope.tick(0);
-    cutoff.add_mod(env_amount.cooked * e);
-    recompute();
+    control_later();
+    refresh();
 }
 
-void voice_filter::recompute() {
+void voice_filter::control_later() {
+    double e = envelope.tick(0);
+    cutoff.add_mod(env_amount.cooked * e);
+    later_cutoff = cutoff.cooked;
+    later_resonance = resonance.cooked;
+    stale = true;
+}
+
+void voice_filter::compute(double cutoff_value, double resonance_value) {
+    stale = false;
     if (kind == none) return;
-    const double f = cutoff_hz(cutoff.cooked);
-    const double r = resonance.cooked;
+    const double f = cutoff_hz(cutoff_value);
+    const double r = resonance_value;
     const double q = 1.0 / ((1.0 - r) * 0.999 + 0.001);
     switch (kind) {
         case lp12: a.set(biquad::low_pass, f, q, rate); break;

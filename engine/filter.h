@@ -31,6 +31,15 @@ public:
 
     // The parts of process, for the voice's own sample loop.
     void control();  // filter envelope step, envelope modulation, coefficients
+    // control() with the coefficients left for refresh(): the voices of a group take their
+    // ticks one after another and then compute their coefficients together, so the
+    // divisions of one overlap another's rather than waiting in turn.
+    void control_later();
+    void refresh() {
+        if (!stale) return;
+        stale = false;
+        compute(later_cutoff, later_resonance);
+    }
     // One sample through the sections of type T (known to the caller's loop).
     template <int T>
     double audio_as(double x) {
@@ -68,7 +77,7 @@ public:
 
     // Hz at cutoff holder value c: note 39.487 + 80·c, 80 Hz .. about 8128 Hz.
     static double cutoff_hz(double c);
-    void recompute();
+    void recompute() { compute(cutoff.cooked, resonance.cooked); }
 
     filtp cutoff, resonance;  // parameters 26, 27
     pct2p env_amount;         // parameter 28, −1..+1
@@ -77,6 +86,10 @@ public:
     ladder lad;
 
 private:
+    void compute(double cutoff_value, double resonance_value);
     int kind = none;
     double rate = 44100.0;  // Hz
+    // control_later's cutoff and resonance, as they were at its tick.
+    bool stale = false;
+    double later_cutoff = 0.0, later_resonance = 0.0;
 };

@@ -74,6 +74,15 @@ template <class V> struct biquad_lanes {
     KAVEO_LANE void coefficients(double b0, double a1, double a2, int l) {
         put(nb0, l, b0), put(na1, l, a1), put(na2, l, a2);
     }
+    // The state of a vector of lanes from rows r apart: x1, x2, y1, y2.
+    KAVEO_LANE void load_rows(const double* p, int r) {
+        x1 = lanes::load<V>(p), x2 = lanes::load<V>(p + r);
+        y1 = lanes::load<V>(p + 2 * r), y2 = lanes::load<V>(p + 3 * r);
+    }
+    KAVEO_LANE void store_rows(double* p, int r) const {
+        lanes::store(p, x1), lanes::store(p + r, x2);
+        lanes::store(p + 2 * r, y1), lanes::store(p + 3 * r, y2);
+    }
     KAVEO_LANE V feed(V numerator, V x) {
         const V y = (numerator - na2 * y2) - na1 * y1;
         x2 = x1;
@@ -104,6 +113,15 @@ template <class V, int N> struct ladder_lanes {
         d.y1 = lane(y1[i], w), d.y2 = lane(y2[i], w), d.y3 = lane(y3[i], w);
         d.y4 = lane(y4[i], w), d.y4_prev = lane(y4_prev[i], w), d.t1 = lane(t1[i], w);
         d.t2 = lane(t2[i], w), d.t3 = lane(t3[i], w);
+    }
+    // Chain i's state from rows r apart, in the order of load.
+    KAVEO_LANE void load_rows(const double* p, int r, int i) {
+        V* const to[8] = {&y1[i], &y2[i], &y3[i], &y4[i], &y4_prev[i], &t1[i], &t2[i], &t3[i]};
+        for (int k = 0; k < 8; ++k) *to[k] = lanes::load<V>(p + k * r);
+    }
+    KAVEO_LANE void store_rows(double* p, int r, int i) const {
+        const V* const from[8] = {&y1[i], &y2[i], &y3[i], &y4[i], &y4_prev[i], &t1[i], &t2[i], &t3[i]};
+        for (int k = 0; k < 8; ++k) lanes::store(p + k * r, *from[k]);
     }
     // The factors ladder::process forms every sample, the same values (V = 2).
     KAVEO_LANE void coefficients(double g, double k, int l) {

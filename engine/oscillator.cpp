@@ -4,16 +4,16 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
+
+// GCC 12's AVX-512 intrinsics warn about their own undefined pass-through values.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
+#pragma GCC diagnostic pop
 
 #include "engine/lanes.h"
 #include "engine/tables.h"
 #include "sound/waveform.h"
-
-// The AVX-512 kernel's vectors never cross a call (its helper is inlined), whatever the ABI
-// warning says.
-#pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace {
 
@@ -83,38 +83,32 @@ __attribute__((target("avx2"))) void overlap_two(
     for (; k < n; ++k) out[k] = overlap_one(k, w, da, db, ga, gb, last);
 }
 
-// Eight samples at a time, in vector types: GCC 12's AVX-512 headers warn about their own
-// undefined pass-through values.
+// Eight samples at a time.
 __attribute__((target("arch=x86-64-v4"))) void overlap_two_wide(
     double* __restrict out, int n, const double* __restrict w, const float* __restrict data,
     const oscillator::grain& ga, const oscillator::grain& gb, double last) {
-    using lanes::v8d;
-    typedef int v8i32 __attribute__((vector_size(32)));
-    typedef float v8f __attribute__((vector_size(32)));
     const float* da = data + ga.frame;
     const float* db = data + gb.frame;
-    auto widened = [](const float* p) __attribute__((always_inline)) {
-        v8f f;
-        std::memcpy(&f, p, sizeof f);
-        return __builtin_convertvector(f, v8d);
-    };
-    const v8d alo = v8d{} + ga.w_lo, ahi = v8d{} + ga.w_hi;
-    const v8d blo = v8d{} + gb.w_lo, bhi = v8d{} + gb.w_hi;
-    const v8d apos = v8d{} + ga.phase, bpos = v8d{} + gb.phase;
-    const v8d ascale = v8d{} + ga.scale, bscale = v8d{} + gb.scale, lim = v8d{} + last;
-    v8d t = {0.0, 1.0, 2.0, 3.0, 4.0, 5.0, 6.0, 7.0};
+    const __m512d alo = _mm512_set1_pd(ga.w_lo), ahi = _mm512_set1_pd(ga.w_hi);
+    const __m512d blo = _mm512_set1_pd(gb.w_lo), bhi = _mm512_set1_pd(gb.w_hi);
+    const __m512d apos = _mm512_set1_pd(ga.phase), bpos = _mm512_set1_pd(gb.phase);
+    const __m512d ascale = _mm512_set1_pd(ga.scale), bscale = _mm512_set1_pd(gb.scale);
+    const __m512d lim = _mm512_set1_pd(last), eight = _mm512_set1_pd(8.0);
+    __m512d t = _mm512_setr_pd(0.0, 1.0, 2.0, 3.0, 4.0, 5.0, 6.0, 7.0);
     int k = 0;
     for (; k + 8 <= n; k += 8) {
-        const v8d xa = (apos + t) * ascale, xb = (bpos + t) * bscale;
-        const v8i32 ia = __builtin_convertvector(xa < lim ? xa : lim, v8i32);
-        const v8i32 ib = __builtin_convertvector(xb < lim ? xb : lim, v8i32);
-        const v8d sa = widened(da + k) * alo + widened(da + k + 1) * ahi;
-        const v8d sb = widened(db + k) * blo + widened(db + k + 1) * bhi;
-        const v8d wa = (v8d)_mm512_mask_i32gather_pd(_mm512_setzero_pd(), 0xff, (__m256i)ia, w, 8);
-        const v8d wb = (v8d)_mm512_mask_i32gather_pd(_mm512_setzero_pd(), 0xff, (__m256i)ib, w, 8);
-        const v8d y = wa * sa + wb * sb;
-        std::memcpy(out + k, &y, sizeof y);
-        t += 8.0;
+        const __m256i ia = _mm512_cvttpd_epi32(
+            _mm512_min_pd(_mm512_mul_pd(_mm512_add_pd(apos, t), ascale), lim));
+        const __m256i ib = _mm512_cvttpd_epi32(
+            _mm512_min_pd(_mm512_mul_pd(_mm512_add_pd(bpos, t), bscale), lim));
+        const __m512d sa = _mm512_add_pd(_mm512_mul_pd(_mm512_cvtps_pd(_mm256_loadu_ps(da + k)), alo),
+                                         _mm512_mul_pd(_mm512_cvtps_pd(_mm256_loadu_ps(da + k + 1)), ahi));
+        const __m512d sb = _mm512_add_pd(_mm512_mul_pd(_mm512_cvtps_pd(_mm256_loadu_ps(db + k)), blo),
+                                         _mm512_mul_pd(_mm512_cvtps_pd(_mm256_loadu_ps(db + k + 1)), bhi));
+        const __m512d wa = _mm512_i32gather_pd(ia, w, 8);
+        const __m512d wb = _mm512_i32gather_pd(ib, w, 8);
+        _mm512_storeu_pd(out + k, _mm512_add_pd(_mm512_mul_pd(wa, sa), _mm512_mul_pd(wb, sb)));
+        t = _mm512_add_pd(t, eight);
     }
     for (; k < n; ++k) out[k] = overlap_one(k, w, da, db, ga, gb, last);
 }

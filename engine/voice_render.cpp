@@ -83,7 +83,7 @@ void voice::control_begin() {
     const double p = double(bend_range.semitones()) * bend.get();
     osc2.control(p);
     osc1.control(p);
-    filter.control();
+    filter.control_later();  // the group computes its coefficients together
 }
 
 void voice::control_end() {
@@ -492,10 +492,11 @@ using coefficients = voice_filter::coefficients;
 template <class V, int N, int T>
 [[gnu::always_inline]] inline void filter_lanes(voice* const* v, int m,
                                                 const coefficients* before, const int* tick_at,
-                                                double* x, int s, int from, int to) {
-    constexpr int width = sizeof(V) / sizeof(double);
+                                                double* rows, double* x, int s, int from, int to) {
+    constexpr int width = sizeof(V) / sizeof(double), r = voice::lane_width;
+    struct none {};
     biquad_lanes<V> fa[N], fb[N];
-    ladder_lanes<V, N> lad;
+    std::conditional_t<T == voice_filter::analog_lp, ladder_lanes<V, N>, none> lad;
     auto take = [&](int l, const coefficients& c) {
         const int i = l / width, w = l % width;
         if constexpr (T == voice_filter::analog_lp) {
@@ -505,14 +506,26 @@ template <class V, int N, int T>
             fb[i].coefficients(c.b_nb0, c.b_na1, c.b_na2, w);
         }
     };
+    if (rows) {
+        for (int i = 0; i < N; ++i) {
+            if constexpr (T == voice_filter::analog_lp) {
+                lad.load_rows(rows + i * width, r, i);
+            } else {
+                fa[i].load_rows(rows + i * width, r);
+                fb[i].load_rows(rows + 4 * r + i * width, r);
+            }
+        }
+    }
     for (int l = 0; l < m; ++l) {
         const voice_filter& f = v[l]->filter;
         const int i = l / width, w = l % width;
-        if constexpr (T == voice_filter::analog_lp) {
-            lad.load(f.lad, l);
-        } else {
-            fa[i].load(f.a, w);
-            fb[i].load(f.b, w);
+        if (!rows) {
+            if constexpr (T == voice_filter::analog_lp) {
+                lad.load(f.lad, l);
+            } else {
+                fa[i].load(f.a, w);
+                fb[i].load(f.b, w);
+            }
         }
         take(l, tick_at[l] <= from ? f.current() : before[l]);
     }
@@ -548,6 +561,17 @@ template <class V, int N, int T>
         for (int l = 0; l < m; ++l)
             if (tick_at[l] == k) take(l, v[l]->filter.current());
     }
+    if (rows) {
+        for (int i = 0; i < N; ++i) {
+            if constexpr (T == voice_filter::analog_lp) {
+                lad.store_rows(rows + i * width, r, i);
+            } else {
+                fa[i].store_rows(rows + i * width, r);
+                fb[i].store_rows(rows + 4 * r + i * width, r);
+            }
+        }
+        return;
+    }
     for (int l = 0; l < m; ++l) {
         voice_filter& f = v[l]->filter;
         const int i = l / width, w = l % width;
@@ -564,18 +588,21 @@ template <class V, int N, int T>
 // Held: every lane's amplifier factor and gains are its constants (voice::held), not the
 // arrays.
 template <class V, int N, bool Held>
-[[gnu::always_inline]] inline void dc_lanes(voice* const* v, int m, const double* x,
+[[gnu::always_inline]] inline void dc_lanes(voice* const* v, int m, double* rows, const double* x,
                                             const double* a, double* pl, double* pr, int s,
                                             int from, int to) {
-    constexpr int width = sizeof(V) / sizeof(double);
+    constexpr int width = sizeof(V) / sizeof(double), r = voice::lane_width;
     biquad_lanes<V> dc[N];
     V ha[N]{}, hl[N]{}, hr[N]{};
-    for (int l = 0; l < m; ++l) {
-        const biquad& d = v[l]->dc;
-        const int i = l / width, w = l % width;
-        dc[i].load(d, w);
-        dc[i].coefficients(d.nb0, d.na1, d.na2, w);
-        if constexpr (Held) {
+    for (int i = 0; i < N; ++i) {
+        dc[i].load_rows(rows + i * width, r);
+        dc[i].nb0 = load<V>(rows + 4 * r + i * width);
+        dc[i].na1 = load<V>(rows + 5 * r + i * width);
+        dc[i].na2 = load<V>(rows + 6 * r + i * width);
+    }
+    if constexpr (Held) {
+        for (int l = 0; l < m; ++l) {
+            const int i = l / width, w = l % width;
             put(ha[i], w, v[l]->held.level);
             put(hl[i], w, v[l]->held.l);
             put(hr[i], w, v[l]->held.r);
@@ -595,43 +622,43 @@ template <class V, int N, bool Held>
             }
         }
     }
-    for (int l = 0; l < m; ++l) dc[l / width].store(v[l]->dc, l % width);
+    for (int i = 0; i < N; ++i) dc[i].store_rows(rows + i * width, r);
 }
 
 // The group's filters in chains of V: as many at once as the ladder's long chain needs, two
 // at a time for the biquads' short ones (their state then stays in registers).
 template <class V, int T>
 [[gnu::always_inline]] inline void filter_chains(voice* const* v, int m, const coefficients* before,
-                                                 const int* tick_at, double* x, int s, int len) {
+                                                 const int* tick_at, double* rows, double* x, int s, int len) {
     constexpr int width = sizeof(V) / sizeof(double);
     if constexpr (T == voice_filter::analog_lp) {
         static_assert(width == 4, "the ladder runs up to four chains of four");
         switch ((m + 3) / 4) {
-            case 1: filter_lanes<V, 1, T>(v, m, before, tick_at, x, s, 0, len); break;
-            case 2: filter_lanes<V, 2, T>(v, m, before, tick_at, x, s, 0, len); break;
-            case 3: filter_lanes<V, 3, T>(v, m, before, tick_at, x, s, 0, len); break;
-            default: filter_lanes<V, 4, T>(v, m, before, tick_at, x, s, 0, len); break;
+            case 1: filter_lanes<V, 1, T>(v, m, before, tick_at, rows, x, s, 0, len); break;
+            case 2: filter_lanes<V, 2, T>(v, m, before, tick_at, rows, x, s, 0, len); break;
+            case 3: filter_lanes<V, 3, T>(v, m, before, tick_at, rows, x, s, 0, len); break;
+            default: filter_lanes<V, 4, T>(v, m, before, tick_at, rows, x, s, 0, len); break;
         }
     } else {
         for (int l = 0; l < m; l += 2 * width) {
             if (m - l > width)
-                filter_lanes<V, 2, T>(v + l, std::min(2 * width, m - l), before + l, tick_at + l, x + l, s, 0, len);
+                filter_lanes<V, 2, T>(v + l, std::min(2 * width, m - l), before + l, tick_at + l, rows + l, x + l, s, 0, len);
             else
-                filter_lanes<V, 1, T>(v + l, m - l, before + l, tick_at + l, x + l, s, 0, len);
+                filter_lanes<V, 1, T>(v + l, m - l, before + l, tick_at + l, rows + l, x + l, s, 0, len);
         }
     }
 }
 
 template <class V, bool Held>
-[[gnu::always_inline]] inline void dc_chains(voice* const* v, int m, const double* x,
+[[gnu::always_inline]] inline void dc_chains(voice* const* v, int m, double* rows, const double* x,
                                              const double* a, double* pl, double* pr, int s,
                                              int from, int to) {
     constexpr int width = sizeof(V) / sizeof(double);
     for (int l = 0; l < m; l += 2 * width) {
         if (m - l > width)
-            dc_lanes<V, 2, Held>(v + l, std::min(2 * width, m - l), x + l, a + l, pl + l, pr + l, s, from, to);
+            dc_lanes<V, 2, Held>(v + l, std::min(2 * width, m - l), rows + l, x + l, a + l, pl + l, pr + l, s, from, to);
         else
-            dc_lanes<V, 1, Held>(v + l, m - l, x + l, a + l, pl + l, pr + l, s, from, to);
+            dc_lanes<V, 1, Held>(v + l, m - l, rows + l, x + l, a + l, pl + l, pr + l, s, from, to);
     }
 }
 
@@ -640,54 +667,56 @@ template <class V, bool Held>
 // and an add, so all give the same values.
 template <int T>
 __attribute__((target_clones("avx2", "default"))) void filter_group(
-    voice* const* v, int m, const coefficients* before, const int* tick_at, double* x, int s,
-    int len) {
-    filter_chains<v4d, T>(v, m, before, tick_at, x, s, len);
+    voice* const* v, int m, const coefficients* before, const int* tick_at, double* rows,
+    double* x, int s, int len) {
+    filter_chains<v4d, T>(v, m, before, tick_at, rows, x, s, len);
 }
 
 template <int T>
 __attribute__((target("arch=x86-64-v4"))) void filter_group_wide(
-    voice* const* v, int m, const coefficients* before, const int* tick_at, double* x, int s,
-    int len) {
+    voice* const* v, int m, const coefficients* before, const int* tick_at, double* rows,
+    double* x, int s, int len) {
     // The ladder's chain is long: four chains of four overlap better than two of eight.
     if constexpr (T == voice_filter::analog_lp)
-        filter_chains<v4d, T>(v, m, before, tick_at, x, s, len);
+        filter_chains<v4d, T>(v, m, before, tick_at, rows, x, s, len);
     else
-        filter_chains<v8d, T>(v, m, before, tick_at, x, s, len);
+        filter_chains<v8d, T>(v, m, before, tick_at, rows, x, s, len);
 }
 
 template <int T>
 void filter_group_any(voice* const* v, int m, const coefficients* before, const int* tick_at,
-                      double* x, int s, int len) {
+                      double* rows, double* x, int s, int len) {
     if (lanes::wide)
-        filter_group_wide<T>(v, m, before, tick_at, x, s, len);
+        filter_group_wide<T>(v, m, before, tick_at, rows, x, s, len);
     else
-        filter_group<T>(v, m, before, tick_at, x, s, len);
+        filter_group<T>(v, m, before, tick_at, rows, x, s, len);
 }
 
 template <bool Held>
 __attribute__((target_clones("avx2", "default"))) void dc_group(voice* const* v, int m,
-                                                                 const double* x, const double* a,
-                                                                 double* pl, double* pr, int s,
-                                                                 int from, int to) {
-    dc_chains<v4d, Held>(v, m, x, a, pl, pr, s, from, to);
+                                                                 double* rows, const double* x,
+                                                                 const double* a, double* pl,
+                                                                 double* pr, int s, int from,
+                                                                 int to) {
+    dc_chains<v4d, Held>(v, m, rows, x, a, pl, pr, s, from, to);
 }
 
 template <bool Held>
 __attribute__((target("arch=x86-64-v4"))) void dc_group_wide(voice* const* v, int m,
-                                                             const double* x, const double* a,
-                                                             double* pl, double* pr, int s,
-                                                             int from, int to) {
-    dc_chains<v8d, Held>(v, m, x, a, pl, pr, s, from, to);
+                                                             double* rows, const double* x,
+                                                             const double* a, double* pl,
+                                                             double* pr, int s, int from,
+                                                             int to) {
+    dc_chains<v8d, Held>(v, m, rows, x, a, pl, pr, s, from, to);
 }
 
 template <bool Held>
-void dc_group_any(voice* const* v, int m, const double* x, const double* a, double* pl,
-                  double* pr, int s, int from, int to) {
+void dc_group_any(voice* const* v, int m, double* rows, const double* x, const double* a,
+                  double* pl, double* pr, int s, int from, int to) {
     if (lanes::wide)
-        dc_group_wide<Held>(v, m, x, a, pl, pr, s, from, to);
+        dc_group_wide<Held>(v, m, rows, x, a, pl, pr, s, from, to);
     else
-        dc_group<Held>(v, m, x, a, pl, pr, s, from, to);
+        dc_group<Held>(v, m, rows, x, a, pl, pr, s, from, to);
 }
 
 // The lanes' outputs (m of them, at stride s) added into the mix, lane after lane in the
@@ -738,16 +767,49 @@ void filter_alone(voice* v, const coefficients& before, int tick_at, double* x, 
     auto run = [&](int kind, int from, int to) {
         if (from >= to) return;
         switch (kind) {
-            case voice_filter::lp12: filter_lanes<double, 1, voice_filter::lp12>(&v, 1, &before, &tick_at, x, s, from, to); break;
-            case voice_filter::lp24: filter_lanes<double, 1, voice_filter::lp24>(&v, 1, &before, &tick_at, x, s, from, to); break;
-            case voice_filter::hpf: filter_lanes<double, 1, voice_filter::hpf>(&v, 1, &before, &tick_at, x, s, from, to); break;
-            case voice_filter::bpf: filter_lanes<double, 1, voice_filter::bpf>(&v, 1, &before, &tick_at, x, s, from, to); break;
-            case voice_filter::analog_lp: filter_lanes<double, 1, voice_filter::analog_lp>(&v, 1, &before, &tick_at, x, s, from, to); break;
+            case voice_filter::lp12: filter_lanes<double, 1, voice_filter::lp12>(&v, 1, &before, &tick_at, nullptr, x, s, from, to); break;
+            case voice_filter::lp24: filter_lanes<double, 1, voice_filter::lp24>(&v, 1, &before, &tick_at, nullptr, x, s, from, to); break;
+            case voice_filter::hpf: filter_lanes<double, 1, voice_filter::hpf>(&v, 1, &before, &tick_at, nullptr, x, s, from, to); break;
+            case voice_filter::bpf: filter_lanes<double, 1, voice_filter::bpf>(&v, 1, &before, &tick_at, nullptr, x, s, from, to); break;
+            case voice_filter::analog_lp: filter_lanes<double, 1, voice_filter::analog_lp>(&v, 1, &before, &tick_at, nullptr, x, s, from, to); break;
             default: break;
         }
     };
     run(before.kind, 0, std::min(tick_at, len));
     run(v->filter.type(), std::min(tick_at, len), len);
+}
+
+// A voice's filter state in its lane of the rows (lane_width apart) or back: the two
+// biquads' x1, x2, y1, y2, or the ladder's eight values.
+template <bool Back>
+void filter_state(voice_filter& f, int kind, double* p) {
+    double* const biquads[8] = {&f.a.x1, &f.a.x2, &f.a.y1, &f.a.y2, &f.b.x1, &f.b.x2, &f.b.y1, &f.b.y2};
+    double* const ladder[8] = {&f.lad.y1, &f.lad.y2, &f.lad.y3, &f.lad.y4, &f.lad.y4_prev, &f.lad.t1, &f.lad.t2, &f.lad.t3};
+    double* const* const from = kind == voice_filter::analog_lp ? ladder : biquads;
+    for (int k = 0; k < 8; ++k) {
+        if constexpr (Back)
+            *from[k] = p[k * voice::lane_width];
+        else
+            p[k * voice::lane_width] = *from[k];
+    }
+}
+
+// A voice's DC blocker in its lane of the rows or back: x1, x2, y1, y2, then (into the rows
+// only) its coefficients.
+template <bool Back>
+void dc_state(biquad& d, double* p) {
+    double* const fields[4] = {&d.x1, &d.x2, &d.y1, &d.y2};
+    for (int k = 0; k < 4; ++k) {
+        if constexpr (Back)
+            *fields[k] = p[k * voice::lane_width];
+        else
+            p[k * voice::lane_width] = *fields[k];
+    }
+    if constexpr (!Back) {
+        p[4 * voice::lane_width] = d.nb0;
+        p[5 * voice::lane_width] = d.na1;
+        p[6 * voice::lane_width] = d.na2;
+    }
 }
 
 }  // namespace
@@ -782,6 +844,22 @@ void voice::render_lanes(voice* const* v, int m, double* left, double* right, in
     }
     coefficients before[lane_width];
     int tick_at[lane_width];
+    // A group's filter and DC state stays in rows, one lane of a vector each, from chunk to
+    // chunk of the block: loaded from the voices and stored back once, not every chunk. The
+    // filter's rows are the voices' only while the whole group has one type (filter_kind).
+    alignas(64) double filter_rows[8 * lane_width], dc_rows[7 * lane_width];
+    int filter_kind = -1;
+    auto filter_back = [&] {
+        if (filter_kind >= 0)
+            for (int l = 0; l < m; ++l) filter_state<true>(v[l]->filter, filter_kind, filter_rows + l);
+        filter_kind = -1;
+    };
+    if (m > 1) {
+        // Lanes without a voice run on zeros.
+        std::memset(filter_rows, 0, sizeof filter_rows);
+        std::memset(dc_rows, 0, sizeof dc_rows);
+        for (int l = 0; l < m; ++l) dc_state<false>(v[l]->dc, dc_rows + l);
+    }
     int j = 0;
     while (j < n) {
         // Chunks follow the first voice's ticks, so a group in step meets one tick a chunk,
@@ -798,6 +876,7 @@ void voice::render_lanes(voice* const* v, int m, double* left, double* right, in
                                          x + l, a + l, pl + l, pr + l);
             same = same && before[l].kind == kind && w.filter.type() == kind;
         }
+        for (int l = 0; l < m; ++l) v[l]->filter.refresh();
         // Lanes that held their gains over the whole chunk read them as constants when all
         // do; otherwise their arrays are written out now.
         bool held = true;
@@ -805,14 +884,20 @@ void voice::render_lanes(voice* const* v, int m, double* left, double* right, in
         if (!held)
             for (int l = 0; l < m; ++l) v[l]->held.write(s);
         if (m == 1 || !same) {
+            filter_back();
             for (int l = 0; l < m; ++l) filter_alone(v[l], before[l], tick_at[l], x + l, s, len);
         } else {
+            if (filter_kind != kind) {
+                filter_back();
+                for (int l = 0; l < m; ++l) filter_state<false>(v[l]->filter, kind, filter_rows + l);
+                filter_kind = kind;
+            }
             switch (kind) {
-                case voice_filter::lp12: filter_group_any<voice_filter::lp12>(v, m, before, tick_at, x, s, len); break;
-                case voice_filter::lp24: filter_group_any<voice_filter::lp24>(v, m, before, tick_at, x, s, len); break;
-                case voice_filter::hpf: filter_group_any<voice_filter::hpf>(v, m, before, tick_at, x, s, len); break;
-                case voice_filter::bpf: filter_group_any<voice_filter::bpf>(v, m, before, tick_at, x, s, len); break;
-                case voice_filter::analog_lp: filter_group_any<voice_filter::analog_lp>(v, m, before, tick_at, x, s, len); break;
+                case voice_filter::lp12: filter_group_any<voice_filter::lp12>(v, m, before, tick_at, filter_rows, x, s, len); break;
+                case voice_filter::lp24: filter_group_any<voice_filter::lp24>(v, m, before, tick_at, filter_rows, x, s, len); break;
+                case voice_filter::hpf: filter_group_any<voice_filter::hpf>(v, m, before, tick_at, filter_rows, x, s, len); break;
+                case voice_filter::bpf: filter_group_any<voice_filter::bpf>(v, m, before, tick_at, filter_rows, x, s, len); break;
+                case voice_filter::analog_lp: filter_group_any<voice_filter::analog_lp>(v, m, before, tick_at, filter_rows, x, s, len); break;
                 default: break;
             }
         }
@@ -832,18 +917,24 @@ void voice::render_lanes(voice* const* v, int m, double* left, double* right, in
                 }
                 v[0]->dc = d;
             } else if (held) {
-                dc_group_any<true>(v, m, x, a, pl, pr, s, from, to);
+                dc_group_any<true>(v, m, dc_rows, x, a, pl, pr, s, from, to);
             } else {
-                dc_group_any<false>(v, m, x, a, pl, pr, s, from, to);
+                dc_group_any<false>(v, m, dc_rows, x, a, pl, pr, s, from, to);
             }
-            for (int l = 0; l < m; ++l)
-                if (v[l]->tail_check && tick_at[l] + 1 == to)
+            for (int l = 0; l < m; ++l) {
+                if (v[l]->tail_check && tick_at[l] + 1 == to) {
+                    if (m > 1) dc_state<true>(v[l]->dc, dc_rows + l);
                     v[l]->check_tail(pl + l, pr + l, s, to, len);
+                }
+            }
             from = to;
         }
         if (m > 1) mix_lanes(pl, pr, m, s, len, left + j, right + j);
         j += len;
     }
+    filter_back();
+    if (m > 1)
+        for (int l = 0; l < m; ++l) dc_state<true>(v[l]->dc, dc_rows + l);
     for (int l = 0; l < m; ++l) {
         // A note-off or fade-out for a sample the voice never reached (it waited past it).
         voice& w = *v[l];
