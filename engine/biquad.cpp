@@ -4,33 +4,38 @@
 
 #include "engine/tables.h"
 
-void biquad::set(int type, double f, double q, double rate) {
-    w0 = 2.0 * std::numbers::pi * f / rate;
-    lookup_tables::shared().sin_cos(w0, sn, cs);
-    alpha = sn / (2.0 * q);
+void biquad::set(int type, double f, double q, double rate, biquad* twin) {
+    const double w = 2.0 * std::numbers::pi * f / rate;
+    double s, c;
+    lookup_tables::shared().sin_cos(w, s, c);
+    const double al = s / (2.0 * q);
+    double n0, n1, n2;
     switch (type) {
         case low_pass:
-            b0 = b2 = (1.0 - cs) / 2.0;
-            b1 = 1.0 - cs;
+            n0 = n2 = (1.0 - c) / 2.0;
+            n1 = 1.0 - c;
             break;
         case high_pass:
-            b0 = b2 = (1.0 + cs) / 2.0;
-            b1 = -(1.0 + cs);
+            n0 = n2 = (1.0 + c) / 2.0;
+            n1 = -(1.0 + c);
             break;
         case band_pass:
-            b0 = alpha;
-            b1 = 0.0;
-            b2 = -alpha;
+            n0 = al;
+            n1 = 0.0;
+            n2 = -al;
             break;
-        default: return;
+        default:
+            w0 = w, sn = s, cs = c, alpha = al;
+            if (twin) twin->copy_coefficients(*this);
+            return;
     }
-    a0 = 1.0 + alpha;
-    a1 = -2.0 * cs;
-    a2 = 1.0 - alpha;
-    inv_a0 = 1.0 / a0;
-    nb0 = b0 * inv_a0;
-    nb1 = b1 * inv_a0;
-    nb2 = b2 * inv_a0;
-    na1 = a1 * inv_a0;
-    na2 = a2 * inv_a0;
+    const double d0 = 1.0 + al, d1 = -2.0 * c, d2 = 1.0 - al;
+    const double inv = 1.0 / d0;
+    auto take = [&](biquad& q_) {
+        q_.w0 = w, q_.sn = s, q_.cs = c, q_.alpha = al;
+        q_.b0 = n0, q_.b1 = n1, q_.b2 = n2, q_.a0 = d0, q_.a1 = d1, q_.a2 = d2, q_.inv_a0 = inv;
+        q_.nb0 = n0 * inv, q_.nb1 = n1 * inv, q_.nb2 = n2 * inv, q_.na1 = d1 * inv, q_.na2 = d2 * inv;
+    };
+    take(*this);
+    if (twin) take(*twin);
 }

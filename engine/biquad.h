@@ -7,7 +7,10 @@ public:
     enum kind : int { low_pass = 1, high_pass = 2, band_pass = 3 };  // band-pass: 0 dB peak
 
     // New coefficients for frequency f (Hz) and Q at sample rate `rate`; the state stays.
-    void set(int type, double f, double q, double rate);
+    // A twin takes the same coefficients (its state stays too), straight from the
+    // computation: copying them back out of this section just after they were stored
+    // makes the processor wait for the stores.
+    void set(int type, double f, double q, double rate, biquad* twin = nullptr);
     // Another section's coefficients, keeping this one's state.
     void copy_coefficients(const biquad& o) {
         w0 = o.w0, alpha = o.alpha, cs = o.cs, sn = o.sn;

@@ -48,19 +48,12 @@ void voice_filter::compute(double cutoff_value, double resonance_value) {
     const double q = 1.0 / ((1.0 - r) * 0.999 + 0.001);
     switch (kind) {
         case lp12: a.set(biquad::low_pass, f, q, rate); break;
-        case lp24:
-            a.set(biquad::low_pass, f, q, rate);
-            b.copy_coefficients(a);
-            break;
+        case lp24: a.set(biquad::low_pass, f, q, rate, &b); break;
         case hpf:
             // Only the first section runs; the second is kept in step for a later switch.
-            a.set(biquad::high_pass, f, q, rate);
-            b.copy_coefficients(a);
+            a.set(biquad::high_pass, f, q, rate, &b);
             break;
-        case bpf:
-            a.set(biquad::band_pass, f, q, rate);
-            b.copy_coefficients(a);
-            break;
+        case bpf: a.set(biquad::band_pass, f, q, rate, &b); break;
         case analog_lp: lad.set(f, r, rate); break;
         default: break;
     }
