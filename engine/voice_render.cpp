@@ -7,8 +7,8 @@
 // Voices render in groups of up to sixteen, a chunk of at most 32 samples at a time. Each
 // voice first prepares its chunk alone (oscillators, envelope, gains, its control tick and
 // note events at their samples); then the group's filters and DC blockers run side by
-// side, one voice per lane, in chains of four lanes (eight with AVX-512); last each lane is
-// added into the mix, in the group's order. A voice rendered alone is a group of one. The
+// side, one voice per lane, in chains of four lanes (eight with AVX-512); last each
+// sample's lanes are summed into the mix. A voice rendered alone is a group of one. The
 // lanes do the operations of a voice played alone in the same order (engine/lanes.h), so
 // each sounds the same bit for bit.
 #include "engine/voice.h"
@@ -719,45 +719,23 @@ void dc_group_any(voice* const* v, int m, double* rows, const double* x, const d
         dc_group<Held>(v, m, rows, x, a, pl, pr, s, from, to);
 }
 
-// The lanes' outputs (m of them, at stride s) added into the mix, lane after lane in the
-// group's order as a voice after voice would, four samples at a time: four samples of four
-// lanes are turned so that each lane's four samples make one vector.
-__attribute__((target_clones("arch=x86-64-v4", "avx2", "default"))) void mix_lanes(const double* pl,
-                                                                  const double* pr, int m,
-                                                                  int s, int len,
-                                                                  double* left, double* right) {
-    int k = 0;
-    for (; k + 4 <= len; k += 4) {
-        v4d l = load<v4d>(left + k), r = load<v4d>(right + k);
-        for (int i = 0; i < m; i += 4) {
-            const int lanes = std::min(4, m - i);
-            auto add = [&](const double* y, v4d& sum) {
-                const double* p = y + k * s + i;
-                const v4d r0 = load<v4d>(p), r1 = load<v4d>(p + s), r2 = load<v4d>(p + 2 * s),
-                          r3 = load<v4d>(p + 3 * s);
-                const v4d t0 = __builtin_shufflevector(r0, r1, 0, 4, 2, 6);
-                const v4d t1 = __builtin_shufflevector(r0, r1, 1, 5, 3, 7);
-                const v4d t2 = __builtin_shufflevector(r2, r3, 0, 4, 2, 6);
-                const v4d t3 = __builtin_shufflevector(r2, r3, 1, 5, 3, 7);
-                sum += __builtin_shufflevector(t0, t2, 0, 1, 4, 5);
-                if (lanes > 1) sum += __builtin_shufflevector(t1, t3, 0, 1, 4, 5);
-                if (lanes > 2) sum += __builtin_shufflevector(t0, t2, 2, 3, 6, 7);
-                if (lanes > 3) sum += __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
-            };
-            add(pl, l);
-            add(pr, r);
-        }
-        store(left + k, l);
-        store(right + k, r);
-    }
-    for (; k < len; ++k) {
-        double l = left[k], r = right[k];
-        for (int i = 0; i < m; ++i) {
-            l += pl[k * s + i];
-            r += pr[k * s + i];
-        }
-        left[k] = l;
-        right[k] = r;
+// The sum of a sample's lanes (eight or sixteen; those without a voice are zero), always in
+// the same order: the two halves of sixteen added lane by lane, then halves of what is left.
+// Written in vectors of eight, which each processor's copy splits as it must, so every
+// copy gives the same sum.
+[[gnu::always_inline]] inline double lane_sum(const double* p, int s) {
+    v8d h = load<v8d>(p);
+    if (s > 8) h += load<v8d>(p + 8);
+    const v4d q = __builtin_shufflevector(h, h, 0, 1, 2, 3) + __builtin_shufflevector(h, h, 4, 5, 6, 7);
+    return (q[0] + q[2]) + (q[1] + q[3]);
+}
+
+// The lanes' outputs (at stride s) added into the mix.
+__attribute__((target_clones("arch=x86-64-v4", "avx2", "default"))) void mix_lanes(
+    const double* pl, const double* pr, int s, int len, double* left, double* right) {
+    for (int k = 0; k < len; ++k) {
+        left[k] += lane_sum(pl + k * s, s);
+        right[k] += lane_sum(pr + k * s, s);
     }
 }
 
@@ -929,7 +907,7 @@ void voice::render_lanes(voice* const* v, int m, double* left, double* right, in
             }
             from = to;
         }
-        if (m > 1) mix_lanes(pl, pr, m, s, len, left + j, right + j);
+        if (m > 1) mix_lanes(pl, pr, s, len, left + j, right + j);
         j += len;
     }
     filter_back();
