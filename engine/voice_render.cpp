@@ -507,27 +507,36 @@ template <class V, int N, int T>
         }
     };
     if (rows) {
+        // The state and the tick's coefficients (coefficient_rows) as whole vectors; a lane
+        // whose tick is still to come takes those before it.
+        const double* c = rows + 8 * r;
         for (int i = 0; i < N; ++i) {
+            const int o = i * width;
             if constexpr (T == voice_filter::analog_lp) {
-                lad.load_rows(rows + i * width, r, i);
+                lad.load_rows(rows + o, r, i);
+                lad.gv[i] = load<V>(c + o);
+                lad.k4[i] = load<V>(c + r + o);
             } else {
-                fa[i].load_rows(rows + i * width, r);
-                fb[i].load_rows(rows + 4 * r + i * width, r);
+                fa[i].load_rows(rows + o, r);
+                fb[i].load_rows(rows + 4 * r + o, r);
+                fa[i].nb0 = load<V>(c + o), fa[i].na1 = load<V>(c + r + o), fa[i].na2 = load<V>(c + 2 * r + o);
+                fb[i].nb0 = load<V>(c + 3 * r + o), fb[i].na1 = load<V>(c + 4 * r + o), fb[i].na2 = load<V>(c + 5 * r + o);
             }
         }
-    }
-    for (int l = 0; l < m; ++l) {
-        const voice_filter& f = v[l]->filter;
-        const int i = l / width, w = l % width;
-        if (!rows) {
+        for (int l = 0; l < m; ++l)
+            if (tick_at[l] > from) take(l, before[l]);
+    } else {
+        for (int l = 0; l < m; ++l) {
+            const voice_filter& f = v[l]->filter;
+            const int i = l / width, w = l % width;
             if constexpr (T == voice_filter::analog_lp) {
                 lad.load(f.lad, l);
             } else {
                 fa[i].load(f.a, w);
                 fb[i].load(f.b, w);
             }
+            take(l, tick_at[l] <= from ? f.current() : before[l]);
         }
-        take(l, tick_at[l] <= from ? f.current() : before[l]);
     }
     int k = from;
     while (k < to) {
@@ -584,16 +593,16 @@ template <class V, int N, int T>
     }
 }
 
-// The DC blocker after the amplifier, and the pan: pl and pr become the lanes' output.
-// Held: every lane's amplifier factor and gains are its constants (voice::held), not the
-// arrays.
+// The DC blocker after the amplifier, and the pan: pl and pr become the lanes' output. The
+// rows hold the blockers' state, their coefficients, and (Held: every lane's amplifier
+// factor and gains are its constants, voice::held, not the arrays) those constants.
 template <class V, int N, bool Held>
-[[gnu::always_inline]] inline void dc_lanes(voice* const* v, int m, double* rows, const double* x,
+[[gnu::always_inline]] inline void dc_lanes(double* rows, const double* x,
                                             const double* a, double* pl, double* pr, int s,
                                             int from, int to) {
     constexpr int width = sizeof(V) / sizeof(double), r = voice::lane_width;
     biquad_lanes<V> dc[N];
-    V ha[N]{}, hl[N]{}, hr[N]{};
+    V ha[N], hl[N], hr[N];
     for (int i = 0; i < N; ++i) {
         dc[i].load_rows(rows + i * width, r);
         dc[i].nb0 = load<V>(rows + 4 * r + i * width);
@@ -601,11 +610,10 @@ template <class V, int N, bool Held>
         dc[i].na2 = load<V>(rows + 6 * r + i * width);
     }
     if constexpr (Held) {
-        for (int l = 0; l < m; ++l) {
-            const int i = l / width, w = l % width;
-            put(ha[i], w, v[l]->held.level);
-            put(hl[i], w, v[l]->held.l);
-            put(hr[i], w, v[l]->held.r);
+        for (int i = 0; i < N; ++i) {
+            ha[i] = load<V>(rows + 7 * r + i * width);
+            hl[i] = load<V>(rows + 8 * r + i * width);
+            hr[i] = load<V>(rows + 9 * r + i * width);
         }
     }
     for (int k = from; k < to; ++k) {
@@ -650,15 +658,15 @@ template <class V, int T>
 }
 
 template <class V, bool Held>
-[[gnu::always_inline]] inline void dc_chains(voice* const* v, int m, double* rows, const double* x,
+[[gnu::always_inline]] inline void dc_chains(int m, double* rows, const double* x,
                                              const double* a, double* pl, double* pr, int s,
                                              int from, int to) {
     constexpr int width = sizeof(V) / sizeof(double);
     for (int l = 0; l < m; l += 2 * width) {
         if (m - l > width)
-            dc_lanes<V, 2, Held>(v + l, std::min(2 * width, m - l), rows + l, x + l, a + l, pl + l, pr + l, s, from, to);
+            dc_lanes<V, 2, Held>(rows + l, x + l, a + l, pl + l, pr + l, s, from, to);
         else
-            dc_lanes<V, 1, Held>(v + l, m - l, rows + l, x + l, a + l, pl + l, pr + l, s, from, to);
+            dc_lanes<V, 1, Held>(rows + l, x + l, a + l, pl + l, pr + l, s, from, to);
     }
 }
 
@@ -693,30 +701,30 @@ void filter_group_any(voice* const* v, int m, const coefficients* before, const 
 }
 
 template <bool Held>
-__attribute__((target_clones("avx2", "default"))) void dc_group(voice* const* v, int m,
-                                                                 double* rows, const double* x,
+__attribute__((target_clones("avx2", "default"))) void dc_group(int m, double* rows,
+                                                                 const double* x,
                                                                  const double* a, double* pl,
                                                                  double* pr, int s, int from,
                                                                  int to) {
-    dc_chains<v4d, Held>(v, m, rows, x, a, pl, pr, s, from, to);
+    dc_chains<v4d, Held>(m, rows, x, a, pl, pr, s, from, to);
 }
 
 template <bool Held>
-__attribute__((target("arch=x86-64-v4"))) void dc_group_wide(voice* const* v, int m,
-                                                             double* rows, const double* x,
+__attribute__((target("arch=x86-64-v4"))) void dc_group_wide(int m, double* rows,
+                                                             const double* x,
                                                              const double* a, double* pl,
                                                              double* pr, int s, int from,
                                                              int to) {
-    dc_chains<v8d, Held>(v, m, rows, x, a, pl, pr, s, from, to);
+    dc_chains<v8d, Held>(m, rows, x, a, pl, pr, s, from, to);
 }
 
 template <bool Held>
-void dc_group_any(voice* const* v, int m, double* rows, const double* x, const double* a,
+void dc_group_any(int m, double* rows, const double* x, const double* a,
                   double* pl, double* pr, int s, int from, int to) {
     if (lanes::wide)
-        dc_group_wide<Held>(v, m, rows, x, a, pl, pr, s, from, to);
+        dc_group_wide<Held>(m, rows, x, a, pl, pr, s, from, to);
     else
-        dc_group<Held>(v, m, rows, x, a, pl, pr, s, from, to);
+        dc_group<Held>(m, rows, x, a, pl, pr, s, from, to);
 }
 
 // The sum of a sample's lanes (eight or sixteen; those without a voice are zero), always in
@@ -769,6 +777,19 @@ void filter_state(voice_filter& f, int kind, double* p) {
             *from[k] = p[k * voice::lane_width];
         else
             p[k * voice::lane_width] = *from[k];
+    }
+}
+
+// A voice's coefficients for this chunk in its lane of the coefficient rows, as the lanes
+// read them: the biquads' nb0, na1, na2, or the ladder's 2·g and 4·k.
+void coefficient_rows(const voice_filter::coefficients& c, double* p) {
+    constexpr int r = voice::lane_width;
+    if (c.kind == voice_filter::analog_lp) {
+        p[0] = 2.0 * c.g;
+        p[r] = 4.0 * c.k;
+    } else {
+        p[0] = c.a_nb0, p[r] = c.a_na1, p[2 * r] = c.a_na2;
+        p[3 * r] = c.b_nb0, p[4 * r] = c.b_na1, p[5 * r] = c.b_na2;
     }
 }
 
@@ -825,7 +846,10 @@ void voice::render_lanes(voice* const* v, int m, double* left, double* right, in
     // A group's filter and DC state stays in rows, one lane of a vector each, from chunk to
     // chunk of the block: loaded from the voices and stored back once, not every chunk. The
     // filter's rows are the voices' only while the whole group has one type (filter_kind).
-    alignas(64) double filter_rows[8 * lane_width], dc_rows[7 * lane_width];
+    // The filter's coefficients follow its state (six rows), the DC blocker's follow its
+    // state, then the held gains (level, left, right): all written lane by lane well before
+    // the kernels read them as vectors.
+    alignas(64) double filter_rows[14 * lane_width], dc_rows[10 * lane_width];
     int filter_kind = -1;
     auto filter_back = [&] {
         if (filter_kind >= 0)
@@ -855,12 +879,22 @@ void voice::render_lanes(voice* const* v, int m, double* left, double* right, in
             same = same && before[l].kind == kind && w.filter.type() == kind;
         }
         for (int l = 0; l < m; ++l) v[l]->filter.refresh();
+        if (m > 1 && same)
+            for (int l = 0; l < m; ++l) coefficient_rows(v[l]->filter.current(), filter_rows + 8 * lane_width + l);
         // Lanes that held their gains over the whole chunk read them as constants when all
         // do; otherwise their arrays are written out now.
         bool held = true;
         for (int l = 0; l < m; ++l) held = held && v[l]->held.count == len;
-        if (!held)
+        if (!held) {
             for (int l = 0; l < m; ++l) v[l]->held.write(s);
+        } else if (m > 1) {
+            for (int l = 0; l < m; ++l) {
+                const held_gains& h = v[l]->held;
+                dc_rows[7 * lane_width + l] = h.level;
+                dc_rows[8 * lane_width + l] = h.l;
+                dc_rows[9 * lane_width + l] = h.r;
+            }
+        }
         if (m == 1 || !same) {
             filter_back();
             for (int l = 0; l < m; ++l) filter_alone(v[l], before[l], tick_at[l], x + l, s, len);
@@ -895,9 +929,9 @@ void voice::render_lanes(voice* const* v, int m, double* left, double* right, in
                 }
                 v[0]->dc = d;
             } else if (held) {
-                dc_group_any<true>(v, m, dc_rows, x, a, pl, pr, s, from, to);
+                dc_group_any<true>(m, dc_rows, x, a, pl, pr, s, from, to);
             } else {
-                dc_group_any<false>(v, m, dc_rows, x, a, pl, pr, s, from, to);
+                dc_group_any<false>(m, dc_rows, x, a, pl, pr, s, from, to);
             }
             for (int l = 0; l < m; ++l) {
                 if (v[l]->tail_check && tick_at[l] + 1 == to) {
