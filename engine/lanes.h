@@ -63,9 +63,8 @@ template <class V, class I> KAVEO_LANE V sat_half_lanes(V y) {
 KAVEO_LANE v4d sat_half(v4d y) { return sat_half_lanes<v4d, v4i>(y); }
 KAVEO_LANE v8d sat_half(v8d y) { return sat_half_lanes<v8d, v8i>(y); }
 
-// Every member is set before use (from a voice or from rows), so none is cleared first.
 template <class V> struct biquad_lanes {
-    V nb0, na1, na2, x1, x2, y1, y2;
+    V nb0{}, na1{}, na2{}, x1{}, x2{}, y1{}, y2{};
     KAVEO_LANE void load(const biquad& b, int l) {
         put(x1, l, b.x1), put(x2, l, b.x2), put(y1, l, b.y1), put(y2, l, b.y2);
     }
