@@ -732,6 +732,7 @@ void dc_group_any(int m, double* rows, const double* x, const double* a,
 // Written in vectors of eight, which each processor's copy splits as it must, so every
 // copy gives the same sum.
 [[gnu::always_inline]] inline double lane_sum(const double* p, int s) {
+    static_assert(voice::lane_width <= 16, "a sample's lanes fill at most two vectors of eight");
     v8d h = load<v8d>(p);
     if (s > 8) h += load<v8d>(p + 8);
     const v4d q = __builtin_shufflevector(h, h, 0, 1, 2, 3) + __builtin_shufflevector(h, h, 4, 5, 6, 7);
